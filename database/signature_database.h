@@ -1,0 +1,67 @@
+#pragma once
+
+// The signature database: stored scrambled and bzip2-compressed ("files.dat"), held decoded
+// in one stream with a read position, read line by line.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace scourwell::database {
+
+class DatabaseOpenError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The running-key scrambling of the stored form, with the program's three built-in constants.
+// Scramble feeds back the input byte, Descramble the output byte, so they undo each other.
+void Scramble(std::vector<unsigned char>& bytes);
+void Descramble(std::vector<unsigned char>& bytes);
+
+// Text -> stored form (bzip2, then scrambling). Used by the packer tool and tests.
+std::vector<unsigned char> PackDatabaseText(std::string_view text);
+// Stored form -> text. False when the bytes are not a scrambled bzip2 stream.
+bool UnpackDatabase(const std::vector<unsigned char>& stored, std::string& text);
+
+class SignatureDatabase {
+public:
+    // Loads, descrambles and decompresses a database file (Windows path of the view). Throws
+    // DatabaseOpenError when the file cannot be read; the stream then keeps its content. A
+    // decompression failure is swallowed: the stream keeps the descrambled bytes.
+    void Load(std::string_view path);
+    // Replaces the stream with plain text (tests).
+    void SetText(std::string text);
+
+    void Rewind() { position_ = 0; }
+    // The next line: the bytes before the first CR among the next 255; "_end" once the
+    // position reaches the end of the stream (so the text's last line is never delivered).
+    std::string ReadLine();
+    // Rewinds and reads one line; "Error" when nothing can be read.
+    std::string VersionLine();
+    const std::string& Text() const { return stream_; }
+
+private:
+    std::string stream_;
+    size_t position_ = 0;
+};
+
+// One parsed entry line.
+struct TsVirName {
+    std::string fileName;
+    std::string threatName;
+    std::string digest;
+    std::string folder;
+};
+
+TsVirName ParseEntry(std::string_view line, std::string_view currentFolder);
+
+// MD5 of the whole file as 32 lowercase hex digits; the digest of empty input when the file
+// cannot be read.
+std::string FileDigest(std::string_view path);
+
+inline constexpr std::string_view kEmptyDigest = "d41d8cd98f00b204e9800998ecf8427e";
+
+}  // namespace scourwell::database

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace scourwell::foundation {
+
+class IoError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The data folder (roaming application data + "\Vantoric\Scourwell\Settings\"), with a
+// trailing backslash. Missing levels are created one at a time on every call; a level that
+// cannot be created throws IoError.
+std::string GetDataFolder();
+
+}  // namespace scourwell::foundation

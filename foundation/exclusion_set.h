@@ -1,0 +1,28 @@
+#pragma once
+
+// The exclusion set: objects the user unchecked, as lines Location + Name + "=;" + Kind + ";".
+
+#include <string>
+#include <string_view>
+
+#include "foundation/text_list.h"
+
+namespace scourwell::foundation {
+
+class ExclusionSet {
+public:
+    static std::string Key(std::string_view location, std::string_view name, std::string_view kind);
+
+    void Add(const std::string& key);       // a duplicate (case ignored) is ignored
+    void Remove(std::string_view key);      // case ignored; no-op when absent
+    bool Contains(std::string_view key) const;
+    // The full path is looked up as the name part (before the first "=") of an entry; when
+    // found, true if the whole entry, lowercased, contains the lowercased kind.
+    bool IsExcluded(std::string_view fullPath, std::string_view kind) const;
+    const TextList& Lines() const { return lines_; }
+
+private:
+    TextList lines_{true, true};
+};
+
+}  // namespace scourwell::foundation

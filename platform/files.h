@@ -1,0 +1,117 @@
+#pragma once
+
+// Files and folders of the view, addressed by Windows paths ("C:\Users\me\a.txt").
+//
+// Paths are resolved one component at a time: the exact name first, then a case-insensitive
+// match, as on Windows. A path without a drive letter is relative to the view's current
+// directory. Every call folds failures into its result (false, empty, -1); none throws.
+//
+// What a listing shows: directories and regular files. A symbolic link is a file of its own
+// size and is never followed. Sockets, FIFOs and device nodes are never listed. A directory
+// on another file system than the listed folder (a mount point, /proc) is not listed.
+// "." and ".." are never listed.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace scourwell::platform {
+
+enum FileAttribute : uint32_t {
+    kAttrReadOnly = 0x01,
+    kAttrHidden = 0x02,
+    kAttrSystem = 0x04,
+    kAttrDirectory = 0x10,
+    kAttrArchive = 0x20,
+    kAttrNormal = 0x80,
+};
+inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
+
+struct FindEntry {
+    std::string name;          // name only, as stored
+    uint32_t attributes = 0;   // kAttr* bits
+    int64_t size = 0;          // bytes (a link: the link's own size)
+    int64_t lastWriteUnix = 0; // seconds since 1970-01-01 UTC
+    bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
+};
+
+// True when `name` matches a Windows mask ('*', '?', case-insensitive; "*.*" matches all).
+bool MatchesMask(std::string_view name, std::string_view mask);
+
+// First/next enumeration of a folder. Opening resolves the folder once; OpenSubfolder opens a
+// listed directory relative to this one without resolving any path again, which is what a
+// recursive walk should use. One metadata call per entry.
+class DirectoryListing {
+public:
+    // `pattern` is folder + "\" + mask, e.g. "C:\Temp\*.*". A listing that cannot be opened
+    // is empty (IsOpen() false).
+    explicit DirectoryListing(std::string_view pattern);
+    DirectoryListing(DirectoryListing&&) noexcept;
+    DirectoryListing& operator=(DirectoryListing&&) noexcept;
+    ~DirectoryListing();
+
+    bool IsOpen() const;
+    // Fills `entry` with the next matching entry; false at the end or on an error.
+    bool Next(FindEntry& entry);
+    // Opens a directory that this listing returned, with a new mask.
+    DirectoryListing OpenSubfolder(const FindEntry& entry, std::string_view mask = "*") const;
+
+    struct State;
+
+private:
+    DirectoryListing();
+    std::unique_ptr<State> state_;
+};
+
+// Host path for a Windows path of the view. The last component may be missing (it is then
+// appended as given, for creating). Empty when the drive is unknown or a parent is missing.
+std::optional<std::string> ToHostPath(std::string_view windowsPath);
+// Windows path for a host path: the drive with the longest matching root. Empty when none.
+std::optional<std::string> ToWindowsPath(std::string_view hostPath);
+
+std::string CurrentDirectory();                 // Windows path, with trailing backslash
+bool SetCurrentDirectory(std::string_view path);  // false when the folder does not exist
+
+std::optional<FindEntry> GetFileInfo(std::string_view path);  // the entry itself, links not followed
+uint32_t GetFileAttributes(std::string_view path);             // kInvalidAttributes when missing
+bool SetFileAttributes(std::string_view path, uint32_t attributes);  // 0 or kAttrNormal clears read-only
+bool FileExists(std::string_view path);       // a listed file (regular file or link)
+bool DirectoryExists(std::string_view path);
+bool CanOpenForRead(std::string_view path);
+
+// Copies a file's bytes. With failIfExists, an existing destination makes it fail.
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
+bool MoveFile(std::string_view from, std::string_view to);  // never replaces
+bool DeleteFile(std::string_view path);        // files and links only; a missing file fails
+bool CreateDirectory(std::string_view path);   // one level; false when it exists or fails
+bool CreateDirectoryChain(std::string_view path);  // all missing levels; true when it exists after
+bool RemoveDirectory(std::string_view path);   // only an empty folder
+
+std::optional<std::string> ReadWholeFile(std::string_view path);
+// Writes beside the target and renames over it, so readers see the old or the new file.
+bool WriteFileAtomic(std::string_view path, std::string_view contents);
+// Reads a file sequentially in large blocks; false when it cannot be opened or a read fails.
+bool ReadFileBlocks(std::string_view path,
+                    const std::function<void(const unsigned char*, size_t)>& sink);
+
+// Windows lets a program hold a file open without delete sharing; nothing can then delete,
+// move or replace it. This handle gives the view the same behaviour for one file while it
+// lives (tests and the demo machine use it to model locked files).
+class FileLock {
+public:
+    explicit FileLock(std::string_view path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool IsHeld() const { return held_; }
+
+private:
+    uint64_t device_ = 0;
+    uint64_t inode_ = 0;
+    bool held_ = false;
+};
+
+}  // namespace scourwell::platform

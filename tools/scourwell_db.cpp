@@ -1,0 +1,3 @@
+// Placeholder until the packer lands.
+#include <cstdio>
+int main() { return 1; }
