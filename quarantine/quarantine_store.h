@@ -1,0 +1,120 @@
+#pragma once
+
+// The quarantine: stored copies of files (and registry backup files) in the data folder's
+// "Quarantine" folder, the quarantine index ("quarantine.list"), the deleted-threats list
+// ("d.list"), and the two views over them (`cList1`, `dList1`).
+//
+// Index lines are ";"-terminated records. A file entry (kind "0"):
+//   Time;0;SourcePath;Detected;Digest;Size;StoredName;
+// A registry value entry (kind "1"):
+//   Time;1;;Detected;RootIndex;Key;ValueName;StoredName;
+// A deleted-threats line: SourcePath;Time;
+// Time is the short date, a blank and the long time; the time part (and its blank) is left out
+// when the moment is exactly midnight. These layouts are what earlier and later versions read
+// and write: keep them.
+//
+// The stored name of a file is its source path without "\" and ":" (C:\Temp\a.exe is stored as
+// CTempa.exe). When that name already belongs to another source path in the index, the next
+// free variant with "~2", "~3", ... before the extension is used instead, so two paths such as
+// C:\ab\c and C:\a\bc never share one copy. The stored name is always field 6, so readers need
+// not know the rule.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "foundation/list_model.h"
+#include "foundation/program_context.h"
+#include "foundation/text_list.h"
+
+namespace scourwell::quarantine {
+
+inline constexpr std::string_view kQuarantineListFile = "quarantine.list";
+inline constexpr std::string_view kDeletedListFile = "d.list";
+inline constexpr std::string_view kQuarantineFolderName = "Quarantine";
+
+// Sub-item columns of cList1 after the caption ("Time").
+enum QuarantineColumn : size_t { kQColStatus = 0, kQColDetected = 1, kQColObject = 2 };
+// Sub-item column of dList1 after the caption ("Time").
+enum DeletedColumn : size_t { kDColObject = 0 };
+
+// Status words of cList1.
+inline constexpr std::string_view kStatusQuarantined = "Quarantined";
+inline constexpr std::string_view kStatusRestoring = "Restoring...";
+inline constexpr std::string_view kStatusRestored = "Restored";
+inline constexpr std::string_view kStatusFailed = "Failed";
+
+// The data folder's "Quarantine" folder, without a trailing backslash. Throws
+// foundation::IoError when the data folder cannot be created.
+std::string QuarantineFolderPath();
+// The source path without "\" and ":".
+std::string FlattenedName(std::string_view path);
+// The Time field of index and deleted-threats lines for a moment.
+std::string EntryTimeText(std::chrono::system_clock::time_point when);
+
+// What a folder walk copied, as full source paths.
+struct FolderCopyReport {
+    std::vector<std::string> copied;
+    std::vector<std::string> failed;
+    // True when `path` (case ignored) was copied by this walk.
+    bool WasCopied(std::string_view path) const;
+    // Filled along with `copied`: lowercased paths for quick lookups.
+    std::unordered_set<std::string> copiedLower;
+};
+
+class QuarantineStore {
+public:
+    explicit QuarantineStore(foundation::ProgramContext& context);
+    QuarantineStore(const QuarantineStore&) = delete;
+    QuarantineStore& operator=(const QuarantineStore&) = delete;
+
+    foundation::ProgramContext& context;
+    foundation::TextList index{true, true};    // the quarantine index
+    foundation::TextList deleted{true, true};  // the deleted-threats list
+    foundation::ListModel cList1;  // "Time", "Status", "Detected", "Object"; check boxes
+    foundation::ListModel dList1;  // "Time", "Object"
+
+    // Loads the index and the deleted-threats list from the data folder, when the files exist.
+    // The view is not built here (the start-up refresh does that).
+    void LoadAtStartup();
+
+    // Copies a file into the quarantine and adds its entry; true when both happened. Creates
+    // the quarantine folder when it is missing. Refreshes the view on success.
+    bool QuarantineFile(std::string_view path);
+    // Copies every file of the tree (mask usually "*.*") and adds one entry per copied file;
+    // the view is refreshed at the end of every folder. Stops at the abort flag. When `report`
+    // is given, every file taken in hand is recorded as copied or failed.
+    void QuarantineFolder(std::string_view folder, std::string_view detected,
+                          std::string_view mask, FolderCopyReport* report = nullptr);
+    // Drops entries whose stored copy is gone (and blank lines), rebuilds cList1 and saves the
+    // index to "quarantine.list".
+    void RefreshQuarantineView();
+    // Deletes every stored copy and backup file, records the files in the deleted-threats list
+    // and empties the index. True when at least one file entry was removed.
+    bool ClearQuarantine();
+    // Restores the marked rows of cList1 (checked or selected). True when at least one was
+    // restored. A file is never restored over an existing file, and its stored copy is deleted
+    // only after the restored file was checked to be identical to it.
+    bool RestoreQuarantined();
+    // Rebuilds dList1 from the deleted-threats list.
+    void ReloadDeletedView();
+    // Empties the deleted-threats list and dList1 and deletes "d.list".
+    void ClearDeletedList();
+
+    // The stored name that a copy of `path` gets now (see the header comment).
+    std::string StoredNameFor(std::string_view path) const;
+    // Sorts the index and adds an entry line (used by the adds of other pages as well).
+    void AddEntryLine(std::string line);
+    // Creates the quarantine folder when it is missing; false when it cannot be created.
+    bool EnsureQuarantineFolder();
+
+private:
+    bool CopyIntoQuarantine(std::string_view source, std::string& storedName);
+    std::string NowText() const;
+    void SaveIndex();
+};
+
+}  // namespace scourwell::quarantine

@@ -1,0 +1,32 @@
+#pragma once
+
+// Registry values in the quarantine: the root key index (0 HKEY_CLASSES_ROOT, 1
+// HKEY_CURRENT_USER, 2 HKEY_LOCAL_MACHINE, 3 HKEY_USERS, 4 HKEY_CURRENT_CONFIG) and the backup
+// file of one value, five lines ended by CR LF:
+//   root index / key path / value name / "str" or "int" / the data (text, or decimal integer)
+
+#include <string>
+#include <string_view>
+
+#include "platform/registry.h"
+
+namespace scourwell::quarantine {
+
+// "HKEY_CLASSES_ROOT" ... "HKEY_CURRENT_CONFIG" for 0..4; the empty text otherwise.
+std::string RootKeyIndexName(long long index);
+// The root for 0..4; `fallback` for any other index.
+platform::RootKey IndexToRootKey(long long index, platform::RootKey fallback);
+// The index 0..4 of a root.
+int RootKeyToIndex(platform::RootKey root);
+
+// Writes the backup file of a value (replacing it). True for string, expandable string and
+// 32-bit integer values; false when the key or value is missing (nothing written) or the type
+// is another one (the file then holds the first three lines only).
+bool BackupRegistryValue(platform::RootKey root, std::string_view key, std::string_view valueName,
+                         std::string_view file);
+// Writes a backed-up value back, creating its key (and parents) when missing. An expandable
+// string comes back as a plain string. False on a missing or short file, an unknown root index
+// or type word, a number that does not parse, or a refused write.
+bool RestoreRegistryValue(std::string_view file);
+
+}  // namespace scourwell::quarantine
