@@ -16,8 +16,8 @@ public:
     void Add(const std::string& key);       // a duplicate (case ignored) is ignored
     void Remove(std::string_view key);      // case ignored; no-op when absent
     bool Contains(std::string_view key) const;
-    // The full path is looked up as the name part (before the first "=") of an entry; when
-    // found, true if the whole entry, lowercased, contains the lowercased kind.
+    // True when an entry has this full path as its name part (everything before the entry's
+    // last "=;", so a path may hold "=") and this kind as its kind field; case ignored.
     bool IsExcluded(std::string_view fullPath, std::string_view kind) const;
     const TextList& Lines() const { return lines_; }
 
