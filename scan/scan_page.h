@@ -11,6 +11,7 @@
 #include "foundation/observable.h"
 #include "foundation/program_context.h"
 #include "foundation/scan_results.h"
+#include "scan/walk_pacing.h"
 
 namespace scourwell::scan {
 
@@ -34,6 +35,9 @@ struct ScanPage {
     foundation::Observable<bool> customScanEnabled{true};  // "Custom Scan"
     foundation::Observable<bool> cleanUpEnabled{false};    // "Clean-up"
     foundation::Observable<bool> abortEnabled{false};      // "Abort"
+
+    // How often the walks and list loops on this page serve events.
+    WalkPacing pacing;
 };
 
 }  // namespace scourwell::scan
