@@ -110,11 +110,15 @@ public:
     void AddEntryLine(std::string line);
     // Creates the quarantine folder when it is missing; false when it cannot be created.
     bool EnsureQuarantineFolder();
+    // The index line that row `row` of cList1 shows (rows are built only for kinds 0 and 1).
+    size_t LineOfRow(size_t row) const { return rowLines_.at(row); }
 
 private:
     bool CopyIntoQuarantine(std::string_view source, std::string& storedName);
     std::string NowText() const;
     void SaveIndex();
+
+    std::vector<size_t> rowLines_;  // index line of each cList1 row
 };
 
 }  // namespace scourwell::quarantine
