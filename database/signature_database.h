@@ -25,6 +25,9 @@ void Descramble(std::vector<unsigned char>& bytes);
 std::vector<unsigned char> PackDatabaseText(std::string_view text);
 // Stored form -> text. False when the bytes are not a scrambled bzip2 stream.
 bool UnpackDatabase(const std::vector<unsigned char>& stored, std::string& text);
+// Descrambled bytes -> text: one whole bzip2 stream, read in blocks of 65536 bytes. False
+// (text unchanged) when the stream is damaged or cut off.
+bool DecompressDatabase(const std::vector<unsigned char>& descrambled, std::string& text);
 
 class SignatureDatabase {
 public:
@@ -57,6 +60,16 @@ struct TsVirName {
 };
 
 TsVirName ParseEntry(std::string_view line, std::string_view currentFolder);
+
+// Removes every "/0/" from an entry line; true when there was one (the entry is then not to be
+// looked up among running processes).
+bool StripNoProcessMark(std::string& line);
+
+// Reads the next entry line the way the scan walks the database: the section markers
+// "[Start]", "[Win32Root]", "[System32Root]" and "[ProgramFiles32Root]" are tested once each,
+// in this order, on the line current at that point; a marker sets `currentFolder` and the next
+// line takes its place. "_end" at the end of the database.
+std::string ReadEntryLine(SignatureDatabase& database, std::string& currentFolder);
 
 // MD5 of the whole file as 32 lowercase hex digits; the digest of empty input when the file
 // cannot be read.

@@ -16,6 +16,8 @@ int64_t GetFileSizeBytes(std::string_view path);
 // True when the platform reports the file; otherwise true only when it can be opened and is
 // longer than 10 bytes.
 bool FilePresent(std::string_view path);
+// The second half of FilePresent: the file opens read-only and holds more than 10 bytes.
+bool OpensWithMoreThanTenBytes(std::string_view path);
 // Size from the directory entry (links not followed); -1 when nothing is found.
 int64_t FindEntrySize(std::string_view path);
 // Every file (not directory) matching the pattern, as folder part + name + ";". "<>" in the
@@ -32,8 +34,9 @@ std::string TrimTrailingBlanks(std::string_view text);
 // Terminates every process whose image file name or whole image path equals `name` (case
 // ignored). The outcome of the last termination (non-zero on success), or -1.
 int KillProcessesByName(std::string_view name);
-// Kills the processes of the file's name, clears its attributes and deletes it, retrying for
-// about one second (the context's watchdog). True when the file is gone.
+// Kills the processes running from the file, clears its attributes and deletes it, retrying
+// for about one second (the context's watchdog). True when the file is gone; the watchdog is
+// stopped on return.
 bool ForceDeleteFile(ProgramContext& context, std::string_view path);
 
 }  // namespace scourwell::foundation

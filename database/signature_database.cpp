@@ -1,0 +1,180 @@
+#include "database/signature_database.h"
+
+#include "foundation/file_helpers.h"
+#include "foundation/path_expansion.h"
+#include "foundation/system_folders.h"
+#include "foundation/text.h"
+#include "platform/files.h"
+
+namespace scourwell::database {
+
+using foundation::TrimTrailingBlanks;
+
+void SignatureDatabase::Load(std::string_view path) {
+    const std::optional<std::string> contents = platform::ReadWholeFile(path);
+    if (!contents) throw DatabaseOpenError("Cannot open file \"" + std::string(path) + "\".");
+    std::vector<unsigned char> bytes(contents->begin(), contents->end());
+    Descramble(bytes);
+    std::string text;
+    if (DecompressDatabase(bytes, text)) {
+        stream_ = std::move(text);
+    } else {
+        // A damaged stream is not an error of its own: the reader gets the descrambled bytes.
+        stream_.assign(bytes.begin(), bytes.end());
+    }
+    position_ = 0;
+}
+
+void SignatureDatabase::SetText(std::string text) {
+    stream_ = std::move(text);
+    position_ = 0;
+}
+
+std::string SignatureDatabase::ReadLine() {
+    constexpr size_t kWindow = 255;
+    for (;;) {
+        if (position_ >= stream_.size()) return "_end";
+        const std::string_view window = std::string_view(stream_).substr(position_, kWindow);
+        const size_t cr = window.find('\r');
+        if (cr != std::string_view::npos) {
+            // The line, then the CR and the LF after it.
+            std::string line(window.substr(0, cr));
+            position_ += cr + 2;
+            if (position_ >= stream_.size()) {
+                position_ = stream_.size();
+                return "_end";
+            }
+            return line;
+        }
+        if (window.size() < kWindow) {
+            // The text ends without a line break: that tail is never a line.
+            position_ = stream_.size();
+            return "_end";
+        }
+        // A line longer than 254 characters is malformed. Neither its head nor its tail may
+        // be taken for an entry (a cut file part could name another file): skip it whole.
+        const size_t next = stream_.find('\r', position_ + kWindow);
+        position_ = next == std::string::npos ? stream_.size() : next + 2;
+        if (position_ >= stream_.size()) {
+            position_ = stream_.size();
+            return "_end";
+        }
+    }
+}
+
+std::string SignatureDatabase::VersionLine() {
+    try {
+        Rewind();
+        return ReadLine();
+    } catch (...) {
+        return "Error";
+    }
+}
+
+bool StripNoProcessMark(std::string& line) {
+    bool marked = false;
+    for (size_t at; (at = line.find("/0/")) != std::string::npos;) {
+        line.erase(at, 3);
+        marked = true;
+    }
+    return marked;
+}
+
+std::string ReadEntryLine(SignatureDatabase& database, std::string& currentFolder) {
+    std::string line = database.ReadLine();
+    if (foundation::StartsWith(line, "[Start]")) {
+        currentFolder.clear();
+        line = database.ReadLine();
+    }
+    if (foundation::StartsWith(line, "[Win32Root]")) {
+        currentFolder = foundation::GetWindowsDir() + line.substr(11);
+        line = database.ReadLine();
+    }
+    if (foundation::StartsWith(line, "[System32Root]")) {
+        currentFolder = foundation::GetSystemDir() + line.substr(14);
+        line = database.ReadLine();
+    }
+    if (foundation::StartsWith(line, "[ProgramFiles32Root]")) {
+        currentFolder = foundation::GetProgramFilesDir() + line.substr(20);
+        line = database.ReadLine();
+    }
+    return line;
+}
+
+namespace {
+
+std::string LastLevel(std::string_view folder) {
+    return foundation::FileNamePart(foundation::WithoutTrailingBackslash(folder));
+}
+
+std::string DefaultThreatName(std::string_view fileName) {
+    const std::string name = foundation::FileNamePart(fileName);
+    const size_t dot = name.rfind('.');
+    return "Sys32." + (dot == std::string::npos ? name : name.substr(0, dot));
+}
+
+}  // namespace
+
+TsVirName ParseEntry(std::string_view input, std::string_view currentFolder) {
+    TsVirName entry;
+    entry.folder = TrimTrailingBlanks(currentFolder);
+    std::string_view line = input;
+
+    if (!line.empty() && line.front() == '/') {
+        line.remove_prefix(1);
+        const size_t slash = line.find('/');
+        if (slash != std::string_view::npos) {
+            entry.digest = std::string(line.substr(0, slash));
+            line.remove_prefix(slash + 1);
+        }
+        if (entry.digest == "0") entry.digest.clear();
+    }
+
+    // The name between "[" and the first "]". The file part is looked for after it, so a
+    // threat name such as "Trojan:Win32/Agent" does not split the entry.
+    std::string_view rest = line;
+    if (!line.empty() && line.front() == '[') {
+        const size_t close = line.find(']');
+        if (close != std::string_view::npos) {
+            entry.threatName = std::string(line.substr(1, close - 1));
+            rest = line.substr(close + 1);
+        }
+    }
+
+    if (rest.find("::") != std::string_view::npos) {
+        entry.fileName.clear();
+        entry.folder.clear();
+        return entry;
+    }
+
+    const size_t colon = rest.find(':');
+    std::string fileName = TrimTrailingBlanks(colon == std::string_view::npos ? rest : rest.substr(colon + 1));
+
+    const bool folderEntry = !fileName.empty() && fileName.back() == '\\';
+    if (folderEntry) {
+        // The folder part ends at the first double backslash; a single trailing backslash
+        // ends it too, so "Tool\" names the folder Tool and never the current folder itself.
+        const size_t doubled = fileName.find("\\\\");
+        std::string part = doubled == std::string::npos ? fileName.substr(0, fileName.size() - 1)
+                                                        : fileName.substr(0, doubled);
+        part = foundation::WithoutTrailingBackslash(part);
+        if (part.empty()) {
+            // Nothing but backslashes: the entry names no folder at all.
+            entry.folder.clear();
+            entry.fileName.clear();
+            if (entry.threatName.empty()) entry.threatName = "Sys32.";
+            return entry;
+        }
+        entry.folder = foundation::WithTrailingBackslash(entry.folder) + part;
+        fileName = LastLevel(part);
+    }
+
+    if (entry.threatName.empty()) entry.threatName = DefaultThreatName(fileName);
+    entry.fileName = folderEntry ? std::string() : fileName;
+
+    entry.folder = foundation::ExpandFolderMacros(entry.folder);
+    entry.fileName = foundation::ExpandFolderMacros(entry.fileName);
+    return entry;
+}
+
+}  // namespace scourwell::database
