@@ -1,3 +1,168 @@
-// Placeholder until the packer lands.
+// scourwell-db: packs, unpacks and lists signature databases ("files.dat").
+//
+//   scourwell-db pack TEXT OUT    plain CR LF text -> stored form (bzip2, then scrambled)
+//   scourwell-db unpack IN OUT    stored form -> the text, byte for byte
+//   scourwell-db list IN          the version line, then every entry as the scan reads it
+//
+// Works on host paths. Output files are written beside the target and renamed into place, so
+// a failed run leaves nothing behind.
+
+#include <unistd.h>
+
 #include <cstdio>
-int main() { return 1; }
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "database/signature_database.h"
+#include "platform/machine.h"
+
+namespace fs = std::filesystem;
+using namespace scourwell;
+
+namespace {
+
+constexpr size_t kMaxLine = 254;
+
+int Usage() {
+    std::cerr << "usage: scourwell-db pack TEXT OUT\n"
+                 "       scourwell-db unpack IN OUT\n"
+                 "       scourwell-db list IN\n";
+    return 2;
+}
+
+std::optional<std::string> ReadHostFile(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        std::cerr << "scourwell-db: cannot read " << path << ": "
+                  << (fs::exists(path, ec) ? "not a regular file" : "no such file") << "\n";
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad() || !in.is_open()) {
+        std::cerr << "scourwell-db: cannot read " << path << "\n";
+        return std::nullopt;
+    }
+    return data;
+}
+
+bool WriteHostFileAtomic(const std::string& path, const std::string& data) {
+    const fs::path target(path);
+    const fs::path temp = target.parent_path() /
+                          (target.filename().string() + ".tmp-" + std::to_string(getpid()));
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out.write(data.data(), static_cast<std::streamsize>(data.size()));
+        out.flush();
+        if (!out) {
+            std::error_code ec;
+            fs::remove(temp, ec);
+            std::cerr << "scourwell-db: cannot write " << path << "\n";
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, target, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        std::cerr << "scourwell-db: cannot write " << path << ": " << ec.message() << "\n";
+        return false;
+    }
+    return true;
+}
+
+// The stored form -> text, with a message that tells a foreign file from a damaged one.
+std::optional<std::string> Unpack(const std::string& path) {
+    const auto stored = ReadHostFile(path);
+    if (!stored) return std::nullopt;
+    if (stored->empty()) {
+        std::cerr << "scourwell-db: " << path << " is empty, not a signature database\n";
+        return std::nullopt;
+    }
+    std::vector<unsigned char> bytes(stored->begin(), stored->end());
+    database::Descramble(bytes);
+    const bool looksLikeBzip2 = bytes.size() >= 3 && bytes[0] == 'B' && bytes[1] == 'Z' && bytes[2] == 'h';
+    if (!looksLikeBzip2) {
+        std::cerr << "scourwell-db: " << path << " is not a signature database\n";
+        return std::nullopt;
+    }
+    std::string text;
+    if (!database::DecompressDatabase(bytes, text)) {
+        std::cerr << "scourwell-db: " << path << " is damaged or truncated\n";
+        return std::nullopt;
+    }
+    return text;
+}
+
+int Pack(const std::string& textPath, const std::string& outPath) {
+    const auto text = ReadHostFile(textPath);
+    if (!text) return 1;
+    // The reader takes at most 254 characters per line and skips longer lines.
+    size_t lineNumber = 1;
+    size_t lineStart = 0;
+    for (size_t i = 0; i <= text->size(); ++i) {
+        if (i == text->size() || (*text)[i] == '\r' || (*text)[i] == '\n') {
+            if (i - lineStart > kMaxLine) {
+                std::cerr << "scourwell-db: " << textPath << ":" << lineNumber << ": line longer than "
+                          << kMaxLine << " characters\n";
+                return 1;
+            }
+            if (i < text->size() && (*text)[i] == '\n') ++lineNumber;
+            lineStart = i + 1;
+        }
+    }
+    const std::vector<unsigned char> packed = database::PackDatabaseText(*text);
+    if (packed.empty()) {
+        std::cerr << "scourwell-db: cannot compress " << textPath << "\n";
+        return 1;
+    }
+    return WriteHostFileAtomic(outPath, std::string(packed.begin(), packed.end())) ? 0 : 1;
+}
+
+int UnpackTo(const std::string& inPath, const std::string& outPath) {
+    const auto text = Unpack(inPath);
+    if (!text) return 1;
+    return WriteHostFileAtomic(outPath, *text) ? 0 : 1;
+}
+
+std::string Shown(const std::string& field) { return field.empty() ? "-" : field; }
+
+int List(const std::string& inPath) {
+    const auto text = Unpack(inPath);
+    if (!text) return 1;
+    try {
+        platform::UseMachineFromEnvironment();
+    } catch (const std::exception& error) {
+        std::cerr << "scourwell-db: " << error.what() << "\n";
+        return 1;
+    }
+    database::SignatureDatabase db;
+    db.SetText(*text);
+    std::cout << db.VersionLine() << "\n";
+    std::cout << "digest\tthreat\tfolder\tfile\tmark\n";
+    std::string folder;
+    for (;;) {
+        std::string line = database::ReadEntryLine(db, folder);
+        if (line == "_end") break;
+        const bool noProcess = database::StripNoProcessMark(line);
+        const database::TsVirName entry = database::ParseEntry(line, folder);
+        std::cout << Shown(entry.digest) << "\t" << Shown(entry.threatName) << "\t" << Shown(entry.folder)
+                  << "\t" << Shown(entry.fileName) << "\t" << (noProcess ? "/0/" : "-") << "\n";
+    }
+    return std::cout.good() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 3 && args[0] == "pack") return Pack(args[1], args[2]);
+    if (args.size() == 3 && args[0] == "unpack") return UnpackTo(args[1], args[2]);
+    if (args.size() == 2 && args[0] == "list") return List(args[1]);
+    return Usage();
+}
