@@ -1,0 +1,429 @@
+#include "quarantine/quarantine_store.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "foundation/record_lines.h"
+#include "platform/registry.h"
+#include "quarantine/registry_backup.h"
+#include "tests/quarantine/quarantine_fixture.h"
+
+namespace scourwell::quarantine::test {
+namespace {
+
+using foundation::ExtractField;
+
+constexpr const char* kHelloDigest = "5d41402abc4b2a76b9719d911017c592";  // MD5 of "hello"
+
+TEST(QuarantineNames, FlattenedNameDropsBackslashesAndColons) {
+    EXPECT_EQ(FlattenedName("C:\\Temp\\a.exe"), "CTempa.exe");
+    EXPECT_EQ(FlattenedName("C:\\ab\\c"), FlattenedName("C:\\a\\bc"));
+    EXPECT_EQ(FlattenedName(""), "");
+}
+
+TEST_F(QuarantineTest, EntryTimeLeavesOutMidnight) {
+    EXPECT_EQ(EntryTimeText(ui.Now()), kNowText);
+    std::tm midnight{};
+    midnight.tm_year = 2026 - 1900;
+    midnight.tm_mon = 0;
+    midnight.tm_mday = 2;
+    midnight.tm_isdst = -1;
+    EXPECT_EQ(EntryTimeText(std::chrono::system_clock::from_time_t(std::mktime(&midnight))),
+              "02.01.2026");
+}
+
+TEST_F(QuarantineTest, QuarantineFileStoresCopyAndEntry) {
+    machine.WriteFile("C:\\Temp\\a.exe", "hello");
+
+    ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\a.exe"));
+
+    const std::string line = std::string(kNowText) + ";0;C:\\Temp\\a.exe;;" + kHelloDigest +
+                             ";5;CTempa.exe;";
+    ASSERT_EQ(store.index.Count(), 1u);
+    EXPECT_EQ(store.index[0], line);
+    EXPECT_EQ(machine.ReadFile(Stored("CTempa.exe")), "hello");
+    EXPECT_TRUE(machine.Exists("C:\\Temp\\a.exe")) << "quarantining alone never deletes";
+    EXPECT_EQ(IndexFileText(), line + "\r\n");
+
+    ASSERT_EQ(store.cList1.Count(), 1u);
+    const auto& row = store.cList1.Item(0);
+    EXPECT_EQ(row.caption, kNowText);
+    EXPECT_EQ(row.SubItem(kQColStatus), "Quarantined");
+    EXPECT_EQ(row.SubItem(kQColDetected), "");
+    EXPECT_EQ(row.SubItem(kQColObject), "C:\\Temp\\a.exe");
+    EXPECT_EQ(store.cList1.Columns(),
+              (std::vector<std::string>{"Time", "Status", "Detected", "Object"}));
+    EXPECT_TRUE(store.cList1.HasCheckBoxes());
+}
+
+TEST_F(QuarantineTest, QuarantineFileOfMissingOrUnsafePathAddsNothing) {
+    machine.WriteFile("C:\\Temp\\x;y.exe", "abc");
+    EXPECT_FALSE(store.QuarantineFile("C:\\Temp\\missing.exe"));
+    // A ";" would shift the fields of its index line.
+    EXPECT_FALSE(store.QuarantineFile("C:\\Temp\\x;y.exe"));
+    EXPECT_TRUE(store.index.Empty());
+    EXPECT_FALSE(machine.Exists(Stored("CTempx;y.exe")));
+}
+
+TEST_F(QuarantineTest, QuarantiningTwiceOverwritesTheCopyAndAddsASecondLine) {
+    machine.WriteFile("C:\\Temp\\a.exe", "first");
+    ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\a.exe"));
+    ui.Advance(std::chrono::seconds(1));
+    machine.WriteFile("C:\\Temp\\a.exe", "second");
+    ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\a.exe"));
+
+    ASSERT_EQ(store.index.Count(), 2u);
+    EXPECT_EQ(ExtractField(store.index[0], 6), "CTempa.exe");
+    EXPECT_EQ(ExtractField(store.index[1], 6), "CTempa.exe");
+    EXPECT_NE(ExtractField(store.index[0], 0), ExtractField(store.index[1], 0));
+    EXPECT_EQ(machine.ReadFile(Stored("CTempa.exe")), "second");
+
+    // Restoring one line deletes the shared copy; the other line goes at the next refresh.
+    platform::DeleteFile("C:\\Temp\\a.exe");
+    store.cList1.SetChecked(1, true);
+    ASSERT_TRUE(store.RestoreQuarantined());
+    EXPECT_EQ(machine.ReadFile("C:\\Temp\\a.exe"), "second");
+    store.RefreshQuarantineView();
+    EXPECT_TRUE(store.index.Empty());
+    EXPECT_EQ(store.cList1.Count(), 0u);
+}
+
+TEST_F(QuarantineTest, PathsThatFlattenAlikeKeepSeparateCopies) {
+    struct Case {
+        std::string path;
+        std::string contents;
+        std::string storedName;
+    };
+    const std::vector<Case> cases = {
+        {"C:\\ab\\c", "one", "Cabc"},
+        {"C:\\a\\bc", "two", "Cabc~2"},
+        {"C:\\ab\\c.exe", "three", "Cabc.exe"},
+        {"C:\\a\\bc.exe", "four", "Cabc~2.exe"},
+        {"C:\\abc.exe", "five", "Cabc~3.exe"},
+    };
+    for (const auto& c : cases) machine.WriteFile(c.path, c.contents);
+    for (const auto& c : cases) ASSERT_TRUE(store.QuarantineFile(c.path)) << c.path;
+    // The same path again keeps its own name (and overwrites its own copy).
+    machine.WriteFile("C:\\a\\bc", "two again");
+    ASSERT_TRUE(store.QuarantineFile("C:\\a\\bc"));
+
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        for (const auto& line : store.index.Lines()) {
+            if (ExtractField(line, 2) == c.path) {
+                EXPECT_EQ(ExtractField(line, 6), c.storedName);
+            }
+        }
+        EXPECT_EQ(machine.ReadFile(Stored(c.storedName)),
+                  c.path == "C:\\a\\bc" ? "two again" : c.contents);
+    }
+
+    // Each restores its own bytes.
+    for (const auto& c : cases) platform::DeleteFile(c.path);
+    for (size_t i = 0; i < store.cList1.Count(); ++i) store.cList1.SetChecked(i, true);
+    ASSERT_TRUE(store.RestoreQuarantined());
+    EXPECT_EQ(machine.ReadFile("C:\\ab\\c"), "one");
+    EXPECT_EQ(machine.ReadFile("C:\\a\\bc"), "two again");
+    EXPECT_EQ(machine.ReadFile("C:\\abc.exe"), "five");
+    EXPECT_EQ(machine.ReadFile("C:\\a\\bc.exe"), "four");
+}
+
+TEST_F(QuarantineTest, EmptyFolderAddsNothingAndStillRefreshes) {
+    machine.MakeDirectory("C:\\Empty");
+    store.QuarantineFolder("C:\\Empty", "", "*.*");
+    EXPECT_TRUE(store.index.Empty());
+    EXPECT_EQ(IndexFileText(), "");
+}
+
+TEST_F(QuarantineTest, QuarantineFolderCopiesTheWholeTree) {
+    machine.WriteFile("C:\\Tool\\run.exe", "hello");
+    machine.WriteFile("C:\\Tool\\lib\\x.dll", "0123456789");
+    machine.WriteFile("C:\\Tool\\bad;name.dat", "x");
+
+    FolderCopyReport report;
+    store.QuarantineFolder("C:\\Tool\\", "", "*.*", &report);
+
+    ASSERT_EQ(store.index.Count(), 2u);
+    for (const auto& line : store.index.Lines()) {
+        const std::string path = ExtractField(line, 2);
+        EXPECT_EQ(ExtractField(line, 1), "0");
+        EXPECT_EQ(ExtractField(line, 6), FlattenedName(path));
+        EXPECT_EQ(ExtractField(line, 5), path == "C:\\Tool\\run.exe" ? "5" : "10");
+        EXPECT_TRUE(machine.Exists(Stored(FlattenedName(path))));
+    }
+    EXPECT_EQ(ExtractField(store.index[1], 4).size(), 32u);
+    EXPECT_TRUE(report.WasCopied("c:\\tool\\LIB\\x.dll"));
+    EXPECT_FALSE(report.WasCopied("C:\\Tool\\bad;name.dat"));
+    EXPECT_EQ(report.failed, std::vector<std::string>{"C:\\Tool\\bad;name.dat"});
+    EXPECT_EQ(store.cList1.Count(), 2u);
+}
+
+TEST_F(QuarantineTest, QuarantineFolderStopsAtAbort) {
+    for (int i = 0; i < 5; ++i) machine.WriteFile("C:\\Big\\f" + std::to_string(i), "x");
+    ui.AtPump(3, [this] { context.abortRequested = true; });
+    store.QuarantineFolder("C:\\Big", "", "*.*");
+    EXPECT_EQ(store.index.Count(), 2u);
+}
+
+TEST_F(QuarantineTest, HandDeletedCopyIsPurgedOnRefresh) {
+    machine.WriteFile("C:\\Temp\\a.exe", "a");
+    machine.WriteFile("C:\\Temp\\b.exe", "b");
+    ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\a.exe"));
+    ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\b.exe"));
+    ASSERT_EQ(store.cList1.Count(), 2u);
+
+    ASSERT_TRUE(platform::DeleteFile(Stored("CTempa.exe")));
+    store.RefreshQuarantineView();
+
+    ASSERT_EQ(store.cList1.Count(), 1u);
+    EXPECT_EQ(store.cList1.Item(0).SubItem(kQColObject), "C:\\Temp\\b.exe");
+    EXPECT_EQ(IndexFileText().find("a.exe"), std::string::npos);
+    EXPECT_NE(IndexFileText().find("C:\\Temp\\b.exe"), std::string::npos);
+}
+
+TEST_F(QuarantineTest, RestoreRecreatesTheFolderChainByteForByte) {
+    const std::string bytes("MZ\0\x01\r\n\xff tail\r", 12);
+    machine.WriteFile("C:\\Data\\deep\\er\\tool.exe", bytes);
+    ASSERT_TRUE(store.QuarantineFile("C:\\Data\\deep\\er\\tool.exe"));
+    ASSERT_TRUE(platform::DeleteFile("C:\\Data\\deep\\er\\tool.exe"));
+    ASSERT_TRUE(platform::RemoveDirectory("C:\\Data\\deep\\er"));
+    ASSERT_TRUE(platform::RemoveDirectory("C:\\Data\\deep"));
+
+    store.cList1.SetSelected(0, true);
+    ASSERT_TRUE(store.RestoreQuarantined());
+
+    EXPECT_EQ(machine.ReadFile("C:\\Data\\deep\\er\\tool.exe"), bytes);
+    EXPECT_EQ(store.cList1.Item(0).SubItem(kQColStatus), "Restored");
+    EXPECT_FALSE(machine.Exists(Stored("CDatadeepertool.exe")));
+    // The line is blanked until the next refresh, and saved so.
+    EXPECT_EQ(store.index.Count(), 1u);
+    EXPECT_EQ(store.index[0], "");
+    EXPECT_EQ(IndexFileText(), "\r\n");
+    // A restored row does not take part again.
+    EXPECT_FALSE(store.RestoreQuarantined());
+    store.RefreshQuarantineView();
+    EXPECT_TRUE(store.index.Empty());
+    EXPECT_EQ(IndexFileText(), "");
+}
+
+TEST_F(QuarantineTest, RestoreNeverOverwritesAnExistingFile) {
+    machine.WriteFile("C:\\Temp\\a.exe", "quarantined");
+    ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\a.exe"));
+    machine.WriteFile("C:\\Temp\\a.exe", "newer file");
+    const std::string line = store.index[0];
+
+    store.cList1.SetChecked(0, true);
+    EXPECT_FALSE(store.RestoreQuarantined());
+
+    EXPECT_EQ(store.cList1.Item(0).SubItem(kQColStatus), "Failed");
+    EXPECT_EQ(machine.ReadFile("C:\\Temp\\a.exe"), "newer file");
+    EXPECT_EQ(machine.ReadFile(Stored("CTempa.exe")), "quarantined");
+    EXPECT_EQ(store.index[0], line);
+}
+
+TEST_F(QuarantineTest, RestoreTakesOnlyMarkedRows) {
+    machine.WriteFile("C:\\Temp\\a.exe", "a");
+    machine.WriteFile("C:\\Temp\\b.exe", "b");
+    ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\a.exe"));
+    ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\b.exe"));
+    platform::DeleteFile("C:\\Temp\\a.exe");
+    platform::DeleteFile("C:\\Temp\\b.exe");
+
+    EXPECT_FALSE(store.RestoreQuarantined());
+    EXPECT_FALSE(machine.Exists("C:\\Temp\\a.exe"));
+
+    store.cList1.SetChecked(1, true);
+    ASSERT_TRUE(store.RestoreQuarantined());
+    EXPECT_FALSE(machine.Exists("C:\\Temp\\a.exe"));
+    EXPECT_EQ(machine.ReadFile("C:\\Temp\\b.exe"), "b");
+    EXPECT_EQ(store.cList1.Item(0).SubItem(kQColStatus), "Quarantined");
+}
+
+TEST_F(QuarantineTest, RestoreWritesARegistryValueBack) {
+    ASSERT_TRUE(platform::RegistryKey::Open(platform::RootKey::CurrentUser, "Software\\Run", true)
+                    ->WriteString("Tool", "C:\\Tools\\x.exe /min"));
+    ASSERT_TRUE(store.EnsureQuarantineFolder());
+    ASSERT_TRUE(BackupRegistryValue(platform::RootKey::CurrentUser, "Software\\Run", "Tool",
+                                    Stored("Tool")));
+    EXPECT_EQ(machine.ReadFile(Stored("Tool")),
+              "1\r\nSoftware\\Run\r\nTool\r\nstr\r\nC:\\Tools\\x.exe /min\r\n");
+    store.AddEntryLine(std::string(kNowText) + ";1;;;1;Software\\Run;Tool;Tool;");
+    store.RefreshQuarantineView();
+    ASSERT_EQ(store.cList1.Count(), 1u);
+    EXPECT_EQ(store.cList1.Item(0).SubItem(kQColObject), "HKEY_CURRENT_USER\\Software\\Run\\Tool");
+    ASSERT_TRUE(platform::DeleteRegistryKeyTree(platform::RootKey::CurrentUser, "Software\\Run"));
+
+    store.cList1.SetChecked(0, true);
+    ASSERT_TRUE(store.RestoreQuarantined());
+
+    auto key = platform::RegistryKey::Open(platform::RootKey::CurrentUser, "Software\\Run", false);
+    ASSERT_TRUE(key.has_value());
+    auto value = key->ReadValue("Tool");
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(value->data, "C:\\Tools\\x.exe /min");
+    EXPECT_EQ(store.cList1.Item(0).SubItem(kQColStatus), "Restored");
+    EXPECT_FALSE(machine.Exists(Stored("Tool")));
+}
+
+TEST_F(QuarantineTest, ClearWithThreeFilesRecordsThemAsDeleted) {
+    for (const char* path : {"C:\\Temp\\a.exe", "C:\\Temp\\b.exe", "C:\\Temp\\c.exe"}) {
+        machine.WriteFile(path, "x");
+        ASSERT_TRUE(store.QuarantineFile(path));
+    }
+    AddRegistryEntry("2", "Software\\Run", "Tool", "2\r\nSoftware\\Run\r\nTool\r\nint\r\n1\r\n");
+    ui.Advance(std::chrono::minutes(5));
+
+    EXPECT_TRUE(store.ClearQuarantine());
+
+    EXPECT_EQ(machine.ReadFile(kDeletedFile),
+              "C:\\Temp\\a.exe;06.12.2026 14:35:05;\r\n"
+              "C:\\Temp\\b.exe;06.12.2026 14:35:05;\r\n"
+              "C:\\Temp\\c.exe;06.12.2026 14:35:05;\r\n");
+    for (const char* name : {"CTempa.exe", "CTempb.exe", "CTempc.exe", "Tool"}) {
+        EXPECT_FALSE(machine.Exists(Stored(name))) << name;
+    }
+    EXPECT_TRUE(store.index.Empty());
+    EXPECT_EQ(store.cList1.Count(), 0u);
+    EXPECT_EQ(IndexFileText(), "");
+}
+
+TEST_F(QuarantineTest, ClearWithOnlyRegistryEntriesReturnsFalse) {
+    AddRegistryEntry("2", "Software\\Run", "Tool", "2\r\nSoftware\\Run\r\nTool\r\nint\r\n1\r\n");
+    ASSERT_EQ(store.cList1.Count(), 1u);
+
+    EXPECT_FALSE(store.ClearQuarantine());
+
+    EXPECT_FALSE(machine.Exists(Stored("Tool")));
+    EXPECT_TRUE(store.index.Empty());
+    EXPECT_TRUE(store.deleted.Empty());
+    EXPECT_EQ(machine.ReadFile(kDeletedFile), "");
+}
+
+TEST_F(QuarantineTest, ClearRightAfterARestoreSkipsTheBlankLines) {
+    machine.WriteFile("C:\\Temp\\a.exe", "a");
+    machine.WriteFile("C:\\Temp\\b.exe", "b");
+    ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\a.exe"));
+    ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\b.exe"));
+    platform::DeleteFile("C:\\Temp\\a.exe");
+    store.cList1.SetChecked(0, true);
+    ASSERT_TRUE(store.RestoreQuarantined());
+
+    EXPECT_TRUE(store.ClearQuarantine());
+    EXPECT_EQ(store.deleted.Count(), 1u);
+    EXPECT_FALSE(machine.Exists(Stored("CTempb.exe")));
+}
+
+TEST_F(QuarantineTest, LoadAtStartupReadsBothFilesSortedWithoutDuplicates) {
+    machine.WriteFile(kIndexFile,
+                      "07.12.2026;0;C:\\b.exe;;d;1;Cb.exe;\r\n"
+                      "06.12.2026 10:00:00;0;C:\\a.exe;;d;1;Ca.exe;\r\n"
+                      "06.12.2026 10:00:00;0;C:\\A.EXE;;D;1;CA.EXE;\r\n");
+    machine.WriteFile(kDeletedFile, "C:\\z.exe;01.01.2026;\r\nC:\\y.exe;02.01.2026;\r\n");
+
+    store.LoadAtStartup();
+
+    ASSERT_EQ(store.index.Count(), 2u);
+    EXPECT_EQ(ExtractField(store.index[0], 2), "C:\\a.exe");
+    EXPECT_EQ(ExtractField(store.index[1], 2), "C:\\b.exe");
+    ASSERT_EQ(store.deleted.Count(), 2u);
+    EXPECT_EQ(store.deleted[0], "C:\\y.exe;02.01.2026;");
+    EXPECT_EQ(store.cList1.Count(), 0u) << "the start-up refresh builds the view";
+}
+
+TEST_F(QuarantineTest, LoadAtStartupWithoutFilesKeepsListsEmpty) {
+    store.LoadAtStartup();
+    EXPECT_TRUE(store.index.Empty());
+    EXPECT_TRUE(store.deleted.Empty());
+}
+
+// --- registry backup files -------------------------------------------------------------------
+
+TEST(RootKeyIndex, NamesAndRoots) {
+    EXPECT_EQ(RootKeyIndexName(0), "HKEY_CLASSES_ROOT");
+    EXPECT_EQ(RootKeyIndexName(2), "HKEY_LOCAL_MACHINE");
+    EXPECT_EQ(RootKeyIndexName(4), "HKEY_CURRENT_CONFIG");
+    EXPECT_EQ(RootKeyIndexName(5), "");
+    EXPECT_EQ(RootKeyIndexName(-1), "");
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(RootKeyToIndex(IndexToRootKey(i, platform::RootKey::Users)), i);
+    }
+    EXPECT_EQ(IndexToRootKey(7, platform::RootKey::Users), platform::RootKey::Users);
+}
+
+class RegistryBackupTest : public QuarantineTest {};
+
+TEST_F(RegistryBackupTest, RestoreRegistryValueCases) {
+    struct Case {
+        const char* name;
+        std::string file;
+        bool ok;
+        platform::ValueType type;
+        std::string data;
+        uint32_t dword;
+    };
+    using platform::ValueType;
+    const std::vector<Case> cases = {
+        {"string", "1\r\nSoftware\\A\r\nv\r\nstr\r\nC:\\x.exe\r\n", true, ValueType::String,
+         "C:\\x.exe", 0},
+        {"empty string", "1\r\nSoftware\\A\r\nv\r\nstr\r\n\r\n", true, ValueType::String, "", 0},
+        {"integer", "2\r\nSoftware\\A\r\nv\r\nint\r\n1\r\n", true, ValueType::Dword, "", 1},
+        {"negative integer", "2\r\nSoftware\\A\r\nv\r\nint\r\n-1\r\n", true, ValueType::Dword, "",
+         0xFFFFFFFFu},
+        {"unknown type", "1\r\nSoftware\\A\r\nv\r\nbin\r\n00\r\n", false, ValueType::None, "", 0},
+        {"bad number", "1\r\nSoftware\\A\r\nv\r\nint\r\nten\r\n", false, ValueType::None, "", 0},
+        {"bad root", "9\r\nSoftware\\A\r\nv\r\nstr\r\nx\r\n", false, ValueType::None, "", 0},
+        {"three lines", "1\r\nSoftware\\A\r\nv\r\n", false, ValueType::None, "", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::DeleteRegistryKeyTree(platform::RootKey::CurrentUser, "Software\\A");
+        platform::DeleteRegistryKeyTree(platform::RootKey::LocalMachine, "Software\\A");
+        machine.WriteFile("C:\\backup", c.file);
+        EXPECT_EQ(RestoreRegistryValue("C:\\backup"), c.ok);
+        long long root = c.file[0] - '0';
+        auto key = platform::RegistryKey::Open(IndexToRootKey(root, platform::RootKey::CurrentUser),
+                                               "Software\\A", false);
+        if (!c.ok) {
+            EXPECT_FALSE(key.has_value()) << "a bad backup file leaves no key behind";
+            continue;
+        }
+        ASSERT_TRUE(key.has_value());
+        auto value = key->ReadValue("v");
+        ASSERT_TRUE(value.has_value());
+        EXPECT_EQ(value->type, c.type);
+        if (c.type == ValueType::String) {
+            EXPECT_EQ(value->data, c.data);
+        } else {
+            EXPECT_EQ(value->dword, c.dword);
+        }
+    }
+    EXPECT_FALSE(RestoreRegistryValue("C:\\no such backup"));
+}
+
+TEST_F(RegistryBackupTest, ExpandableStringComesBackPlain) {
+    auto key = platform::RegistryKey::Open(platform::RootKey::LocalMachine, "Software\\E", true);
+    ASSERT_TRUE(key->WriteString("path", "%windir%\\x.exe", true));
+    ASSERT_TRUE(key->WriteDword("count", 1));
+    ASSERT_TRUE(BackupRegistryValue(platform::RootKey::LocalMachine, "Software\\E", "path",
+                                    "C:\\path.bak"));
+    ASSERT_TRUE(BackupRegistryValue(platform::RootKey::LocalMachine, "Software\\E", "count",
+                                    "C:\\count.bak"));
+    EXPECT_EQ(machine.ReadFile("C:\\count.bak"), "2\r\nSoftware\\E\r\ncount\r\nint\r\n1\r\n");
+    EXPECT_FALSE(BackupRegistryValue(platform::RootKey::LocalMachine, "Software\\E", "missing",
+                                     "C:\\missing.bak"));
+    EXPECT_FALSE(machine.Exists("C:\\missing.bak"));
+
+    ASSERT_TRUE(platform::DeleteRegistryKeyTree(platform::RootKey::LocalMachine, "Software\\E"));
+    ASSERT_TRUE(RestoreRegistryValue("C:\\path.bak"));
+    auto value = platform::RegistryKey::Open(platform::RootKey::LocalMachine, "Software\\E", false)
+                     ->ReadValue("path");
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(value->type, platform::ValueType::String);
+    EXPECT_EQ(value->data, "%windir%\\x.exe");
+}
+
+}  // namespace
+}  // namespace scourwell::quarantine::test
