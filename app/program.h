@@ -1,0 +1,46 @@
+#pragma once
+
+// The program-wide objects: the window port, the shared context (status log, status line,
+// flags), the signature database, and the core models of the pages and dialogs. They are
+// created before the main window and live until the message loop has ended.
+
+#include "app/qt_ui_port.h"
+#include "database/signature_database.h"
+#include "foundation/list_model.h"
+#include "foundation/program_context.h"
+#include "quarantine/add_dialog.h"
+#include "quarantine/quarantine_page.h"
+#include "quarantine/quarantine_store.h"
+#include "scan/custom_scan.h"
+#include "scan/drive_status.h"
+#include "scan/scan_driver.h"
+#include "scan/scan_page.h"
+
+namespace scourwell::app {
+
+struct Program {
+    Program() = default;
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    QtUiPort ui;
+    foundation::ProgramContext context{ui};
+    database::SignatureDatabase database;
+
+    scan::ScanPage scanPage{context};
+    scan::WelcomeDriveStatus welcome;
+    scan::CustomScanDialog customScan{context};
+    scan::ScanDriver driver{scanPage, welcome, customScan};
+
+    quarantine::QuarantineStore quarantine{context};
+    quarantine::AddDialog addDialog{context, quarantine, scanPage.excluded};
+    quarantine::QuarantinePage quarantinePage{quarantine, addDialog};
+
+    // The inspection pages' lists. Their pages are laid out but not working yet, so these
+    // stay empty.
+    foundation::ListModel listView1{{"Tasks", "First startup"}, true};
+    foundation::ListModel listView2{{"Objects", "Creation date"}, true};
+    foundation::ListModel listfg{{"Status", "Object"}, false};
+};
+
+}  // namespace scourwell::app
