@@ -147,8 +147,16 @@ TsVirName ParseEntry(std::string_view input, std::string_view currentFolder) {
         return entry;
     }
 
+    // Without a colon the whole line stands as the file part (it names no existing file).
     const size_t colon = rest.find(':');
-    std::string fileName = TrimTrailingBlanks(colon == std::string_view::npos ? rest : rest.substr(colon + 1));
+    std::string fileName = TrimTrailingBlanks(colon == std::string_view::npos ? line : rest.substr(colon + 1));
+    if (fileName.empty()) {
+        // An empty file part names nothing; it must not leave the record pointing at the
+        // current folder as a whole.
+        entry.folder.clear();
+        if (entry.threatName.empty()) entry.threatName = "Sys32.";
+        return entry;
+    }
 
     const bool folderEntry = !fileName.empty() && fileName.back() == '\\';
     if (folderEntry) {
