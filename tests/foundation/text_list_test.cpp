@@ -44,6 +44,7 @@ TEST(TextList, SortedKeepsDuplicatesWhenAllowed) {
 
 TEST(TextList, SavesCrLfAndLoadsAnyLineBreak) {
     TestMachine machine;
+    machine.MakeDirectory("C:\\Data");
     TextList list;
     list.Add("first");
     list.Add("");
