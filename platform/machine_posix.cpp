@@ -23,10 +23,13 @@ std::unique_ptr<MachineConfig>& CurrentView() {
 }  // namespace
 
 void UseMachine(MachineConfig config) {
-    std::lock_guard lock(ViewMutex());
+    {
+        std::lock_guard lock(ViewMutex());
+        CurrentView() = std::make_unique<MachineConfig>(std::move(config));
+    }
+    // Outside the view lock: both take their own locks and may read the new view.
     detail::CloseRegistryStore();
     detail::ResetPathState();
-    CurrentView() = std::make_unique<MachineConfig>(std::move(config));
 }
 
 void UseMachineFromEnvironment() {
