@@ -46,9 +46,9 @@ void AddDialog::xpButton2Click() {
         FolderCopyReport report;
         store_.QuarantineFolder(path, "", "*.*", &report);
         // Files whose copy failed stay, so the folder is then reported as not deleted.
-        const bool removed = DeleteFolderTree(
-            context_, excluded_, path, "*.*",
-            [&report](const std::string& file) { return report.WasCopied(file); });
+        const bool removed =
+            DeleteFolderTree(context_, excluded_, path, "*.*",
+                             [&report](const std::string& file) { return report.WasCopied(file); });
         info = removed ? std::string(kAddFolderDone) + path : std::string(kAddFolderFailed) + path;
     }
     context_.ui.Tell(std::string(kAddResultHead) + info, foundation::kAppTitle,

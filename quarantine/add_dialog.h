@@ -15,7 +15,8 @@ namespace scourwell::quarantine {
 
 enum class AddMode { File, Folder };
 
-inline constexpr std::string_view kAddQuestion = "Do you want to add selected objects to quarantine?";
+inline constexpr std::string_view kAddQuestion =
+    "Do you want to add selected objects to quarantine?";
 inline constexpr std::string_view kAddResultHead = "Objects processed!\r\rInfo:\r";
 inline constexpr std::string_view kAddFileDone = "Quarantined and deleted successfully: ";
 inline constexpr std::string_view kAddFileFailed = "Failed to delete file: ";
@@ -29,7 +30,7 @@ inline constexpr std::string_view kPickerFilter = "All files|*.*";
 inline constexpr std::string_view kFolderPickerStart = "C:";
 
 class AddDialog {
-public:
+  public:
     AddDialog(foundation::ProgramContext& context, QuarantineStore& store,
               const foundation::ExclusionSet& excluded);
     AddDialog(const AddDialog&) = delete;
@@ -52,7 +53,7 @@ public:
     // "Ok": asks, quarantines and deletes, reports, closes. On No nothing happens.
     void xpButton2Click();
 
-private:
+  private:
     foundation::ProgramContext& context_;
     QuarantineStore& store_;
     const foundation::ExclusionSet& excluded_;

@@ -123,7 +123,8 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
         page.customScanEnabled.Set(true);
         page.cleanUpEnabled.Set(false);
         page.abortEnabled.Set(false);
-        context.ui.Tell(kCleanUpAborted, foundation::kAppTitle, foundation::MessageIcon::Information);
+        context.ui.Tell(kCleanUpAborted, foundation::kAppTitle,
+                        foundation::MessageIcon::Information);
         log.AddTimed(": Actual process aborted...");
     } else {
         page.quickScanEnabled.Set(true);

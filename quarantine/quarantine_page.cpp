@@ -13,7 +13,9 @@ void QuarantinePage::SelectCbx1(int itemIndex) {
     cbx1Change();
 }
 
-void QuarantinePage::cbx1Change() { note1.Set(cbx1.Get()); }
+void QuarantinePage::cbx1Change() {
+    note1.Set(cbx1.Get());
+}
 
 void QuarantinePage::Note1PageChanged() {
     store.ReloadDeletedView();
@@ -38,12 +40,20 @@ void QuarantinePage::Button16Click() {
     }
 }
 
-void QuarantinePage::Button17Click() { store.RefreshQuarantineView(); }
+void QuarantinePage::Button17Click() {
+    store.RefreshQuarantineView();
+}
 
-void QuarantinePage::Button19Click() { store.ClearDeletedList(); }
+void QuarantinePage::Button19Click() {
+    store.ClearDeletedList();
+}
 
-void QuarantinePage::Button14Click() { addDialog.Show(AddMode::File); }
+void QuarantinePage::Button14Click() {
+    addDialog.Show(AddMode::File);
+}
 
-void QuarantinePage::Button13Click() { addDialog.Show(AddMode::Folder); }
+void QuarantinePage::Button13Click() {
+    addDialog.Show(AddMode::Folder);
+}
 
 }  // namespace scourwell::quarantine

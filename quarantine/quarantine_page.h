@@ -23,7 +23,7 @@ inline constexpr std::string_view kRestoreQuestion =
 inline constexpr std::string_view kRestoreDone = "Object(s) restored!";
 
 class QuarantinePage {
-public:
+  public:
     QuarantinePage(QuarantineStore& store, AddDialog& addDialog);
     QuarantinePage(const QuarantinePage&) = delete;
     QuarantinePage& operator=(const QuarantinePage&) = delete;

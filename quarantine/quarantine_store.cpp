@@ -1,7 +1,5 @@
 #include "quarantine/quarantine_store.h"
 
-#include <ctime>
-
 #include "database/signature_database.h"
 #include "foundation/data_folder.h"
 #include "foundation/file_helpers.h"
@@ -83,10 +81,7 @@ std::string FlattenedName(std::string_view path) {
 
 std::string EntryTimeText(std::chrono::system_clock::time_point when) {
     std::string text = platform::FormatShortDate(when);
-    std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    if (local.tm_hour != 0 || local.tm_min != 0 || local.tm_sec != 0) {
+    if (platform::FormatDateTime(when, "HH:mm:ss") != "00:00:00") {
         text += " ";
         text += platform::FormatLongTime(when);
     }
@@ -102,7 +97,9 @@ QuarantineStore::QuarantineStore(foundation::ProgramContext& ctx)
       cList1({"Time", "Status", "Detected", "Object"}, true),
       dList1({"Time", "Object"}, false) {}
 
-std::string QuarantineStore::NowText() const { return EntryTimeText(context.ui.Now()); }
+std::string QuarantineStore::NowText() const {
+    return EntryTimeText(context.ui.Now());
+}
 
 void QuarantineStore::SaveIndex() {
     index.SaveToFile(foundation::GetDataFolder() + std::string(kQuarantineListFile));
@@ -305,7 +302,8 @@ bool QuarantineStore::RestoreQuarantined() {
         if (kind == 0) {
             const std::string source = ExtractField(line, 2);
             const std::string stored = folder + "\\" + ExtractField(line, 6);
-            foundation::KillProcessesByName(foundation::FileNamePart(source));
+            // Only a program running from this very path is ended, not namesakes elsewhere.
+            foundation::KillProcessesByName(source);
             const std::string target = foundation::FolderPart(source);
             bool folderReady = target.empty() || platform::DirectoryExists(target) ||
                                platform::CreateDirectoryChain(target);

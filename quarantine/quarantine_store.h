@@ -66,7 +66,7 @@ struct FolderCopyReport {
 };
 
 class QuarantineStore {
-public:
+  public:
     explicit QuarantineStore(foundation::ProgramContext& context);
     QuarantineStore(const QuarantineStore&) = delete;
     QuarantineStore& operator=(const QuarantineStore&) = delete;
@@ -87,8 +87,8 @@ public:
     // Copies every file of the tree (mask usually "*.*") and adds one entry per copied file;
     // the view is refreshed at the end of every folder. Stops at the abort flag. When `report`
     // is given, every file taken in hand is recorded as copied or failed.
-    void QuarantineFolder(std::string_view folder, std::string_view detected,
-                          std::string_view mask, FolderCopyReport* report = nullptr);
+    void QuarantineFolder(std::string_view folder, std::string_view detected, std::string_view mask,
+                          FolderCopyReport* report = nullptr);
     // Drops entries whose stored copy is gone (and blank lines), rebuilds cList1 and saves the
     // index to "quarantine.list".
     void RefreshQuarantineView();
@@ -113,7 +113,7 @@ public:
     // The index line that row `row` of cList1 shows (rows are built only for kinds 0 and 1).
     size_t LineOfRow(size_t row) const { return rowLines_.at(row); }
 
-private:
+  private:
     bool CopyIntoQuarantine(std::string_view source, std::string& storedName);
     std::string NowText() const;
     void SaveIndex();

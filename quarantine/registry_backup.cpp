@@ -11,9 +11,8 @@ namespace scourwell::quarantine {
 namespace {
 
 constexpr std::array<platform::RootKey, 5> kRoots = {
-    platform::RootKey::ClassesRoot, platform::RootKey::CurrentUser,
-    platform::RootKey::LocalMachine, platform::RootKey::Users,
-    platform::RootKey::CurrentConfig};
+    platform::RootKey::ClassesRoot, platform::RootKey::CurrentUser, platform::RootKey::LocalMachine,
+    platform::RootKey::Users, platform::RootKey::CurrentConfig};
 
 constexpr std::array<const char*, 5> kRootNames = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
                                                    "HKEY_LOCAL_MACHINE", "HKEY_USERS",
@@ -94,8 +93,8 @@ bool RestoreRegistryValue(std::string_view file) {
         return false;
     }
 
-    auto key = platform::RegistryKey::Open(IndexToRootKey(rootIndex, platform::RootKey::CurrentUser),
-                                           keyPath, true);
+    auto key = platform::RegistryKey::Open(
+        IndexToRootKey(rootIndex, platform::RootKey::CurrentUser), keyPath, true);
     if (!key) return false;
     if (type == "str") return key->WriteString(name, data, false);
     return key->WriteDword(name, number);

@@ -17,7 +17,7 @@ namespace {
 const std::string kLastScan = kDataFolder + "LastScan.txt";
 
 class CleanUpTest : public QuarantineTest {
-protected:
+  protected:
     scan::ScanPage page{context};
 
     // A list1 row as a scan leaves it: caption Name; Kind, Location, Size, Status.
@@ -66,8 +66,8 @@ TEST_F(CleanUpTest, NothingCheckedLogsStartAndEndAndOpensTheLog) {
 
     clean(page, store);
 
-    EXPECT_EQ(LogBody(), (std::vector<std::string>{"scan header", "", ": Cleaning...",
-                                                   ": Finish..."}));
+    EXPECT_EQ(LogBody(),
+              (std::vector<std::string>{"scan header", "", ": Cleaning...", ": Finish..."}));
     EXPECT_EQ(context.log.Lines()[2], "14:30:05: Cleaning...");
     EXPECT_TRUE(machine.Exists("C:\\Temp\\a.tmp"));
     EXPECT_EQ(StatusOf(0), "Junk");
@@ -130,7 +130,8 @@ TEST_F(CleanUpTest, SkippedRowsLeaveNoTrace) {
     EXPECT_EQ(StatusOf(0), "Junk");
     EXPECT_EQ(StatusOf(1), "Junk");
     EXPECT_EQ(StatusOf(2), "Critical");
-    for (const char* path : {"C:\\Temp\\keep.tmp", "C:\\Temp\\excluded.tmp", "C:\\Temp\\Old\\f.tmp"}) {
+    for (const char* path :
+         {"C:\\Temp\\keep.tmp", "C:\\Temp\\excluded.tmp", "C:\\Temp\\Old\\f.tmp"}) {
         EXPECT_TRUE(machine.Exists(path)) << path;
     }
     EXPECT_EQ(LogBody(), (std::vector<std::string>{"", ": Cleaning...", ": Finish..."}));
@@ -152,13 +153,11 @@ TEST_F(CleanUpTest, InfectedFileIsQuarantinedThenDeletedAndJunkIsNot) {
     EXPECT_FALSE(machine.Exists(Stored("CTempjunk.tmp")));
     ASSERT_EQ(store.cList1.Count(), 1u);
     EXPECT_EQ(store.cList1.Item(0).SubItem(kQColObject), "C:\\Temp\\evil.exe");
-    EXPECT_EQ(LogBody(), (std::vector<std::string>{
-                             "", ": Cleaning...",
-                             " : Deleting file...", "C:\\Temp\\evil.exe",
-                             " : File deleted...", "C:\\Temp\\evil.exe",
-                             " : Deleting file...", "C:\\Temp\\junk.tmp",
-                             " : File deleted...", "C:\\Temp\\junk.tmp",
-                             ": Finish..."}));
+    EXPECT_EQ(LogBody(), (std::vector<std::string>{"", ": Cleaning...", " : Deleting file...",
+                                                   "C:\\Temp\\evil.exe", " : File deleted...",
+                                                   "C:\\Temp\\evil.exe", " : Deleting file...",
+                                                   "C:\\Temp\\junk.tmp", " : File deleted...",
+                                                   "C:\\Temp\\junk.tmp", ": Finish..."}));
     EXPECT_EQ(ui.messages.back().text, "All done successfully!");
 }
 
@@ -210,10 +209,9 @@ TEST_F(CleanUpTest, InfectedFolderFullyCopiedIsRemoved) {
     EXPECT_EQ(StatusOf(0), "Ok");
     EXPECT_FALSE(machine.Exists("C:\\Data\\Tool"));
     EXPECT_EQ(machine.ReadFile(Stored("CDataToolsublib.dll")), "b");
-    EXPECT_EQ(LogBody(), (std::vector<std::string>{"", ": Cleaning...",
-                                                   " : Deleting folder...", "C:\\Data\\Tool",
-                                                   " : Folder deleted...", "C:\\Data\\Tool",
-                                                   ": Finish..."}));
+    EXPECT_EQ(LogBody(), (std::vector<std::string>{"", ": Cleaning...", " : Deleting folder...",
+                                                   "C:\\Data\\Tool", " : Folder deleted...",
+                                                   "C:\\Data\\Tool", ": Finish..."}));
 }
 
 TEST_F(CleanUpTest, FolderWithAnExcludedFileOrSubfolderIsNotRemoved) {
@@ -225,11 +223,15 @@ TEST_F(CleanUpTest, FolderWithAnExcludedFileOrSubfolderIsNotRemoved) {
     };
     const std::vector<Case> cases = {
         // The subfolder is not excluded: it goes with its file, "keep.dat" holds the parent.
-        {"excluded file", foundation::ExclusionSet::Key("C:\\Big\\", "keep.dat", "File"),
-         {"C:\\Big\\keep.dat"}, {"C:\\Big\\a.dat", "C:\\Big\\sub"}},
+        {"excluded file",
+         foundation::ExclusionSet::Key("C:\\Big\\", "keep.dat", "File"),
+         {"C:\\Big\\keep.dat"},
+         {"C:\\Big\\a.dat", "C:\\Big\\sub"}},
         // The subfolder is neither entered nor deleted.
-        {"excluded subfolder", foundation::ExclusionSet::Key("C:\\Big\\", "sub", "Folder"),
-         {"C:\\Big\\sub\\b.dat"}, {"C:\\Big\\a.dat", "C:\\Big\\keep.dat"}},
+        {"excluded subfolder",
+         foundation::ExclusionSet::Key("C:\\Big\\", "sub", "Folder"),
+         {"C:\\Big\\sub\\b.dat"},
+         {"C:\\Big\\a.dat", "C:\\Big\\keep.dat"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -24,7 +24,7 @@ inline const std::string kIndexFile = kDataFolder + "quarantine.list";
 inline const std::string kDeletedFile = kDataFolder + "d.list";
 
 class QuarantineTest : public ::testing::Test {
-protected:
+  protected:
     scourwell::testing::TestMachine machine;
     scourwell::testing::ScriptedUi ui;
     foundation::ProgramContext context{ui};

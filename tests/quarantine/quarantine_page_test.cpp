@@ -13,7 +13,7 @@ namespace scourwell::quarantine::test {
 namespace {
 
 class QuarantinePageTest : public QuarantineTest {
-protected:
+  protected:
     foundation::ExclusionSet excluded;
     AddDialog dialog{context, store, excluded};
     QuarantinePage page{store, dialog};

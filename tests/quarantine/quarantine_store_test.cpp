@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -40,8 +43,8 @@ TEST_F(QuarantineTest, QuarantineFileStoresCopyAndEntry) {
 
     ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\a.exe"));
 
-    const std::string line = std::string(kNowText) + ";0;C:\\Temp\\a.exe;;" + kHelloDigest +
-                             ";5;CTempa.exe;";
+    const std::string line =
+        std::string(kNowText) + ";0;C:\\Temp\\a.exe;;" + kHelloDigest + ";5;CTempa.exe;";
     ASSERT_EQ(store.index.Count(), 1u);
     EXPECT_EQ(store.index[0], line);
     EXPECT_EQ(machine.ReadFile(Stored("CTempa.exe")), "hello");
@@ -98,10 +101,8 @@ TEST_F(QuarantineTest, PathsThatFlattenAlikeKeepSeparateCopies) {
         std::string storedName;
     };
     const std::vector<Case> cases = {
-        {"C:\\ab\\c", "one", "Cabc"},
-        {"C:\\a\\bc", "two", "Cabc~2"},
-        {"C:\\ab\\c.exe", "three", "Cabc.exe"},
-        {"C:\\a\\bc.exe", "four", "Cabc~2.exe"},
+        {"C:\\ab\\c", "one", "Cabc"},           {"C:\\a\\bc", "two", "Cabc~2"},
+        {"C:\\ab\\c.exe", "three", "Cabc.exe"}, {"C:\\a\\bc.exe", "four", "Cabc~2.exe"},
         {"C:\\abc.exe", "five", "Cabc~3.exe"},
     };
     for (const auto& c : cases) machine.WriteFile(c.path, c.contents);
@@ -337,6 +338,34 @@ TEST_F(QuarantineTest, LoadAtStartupWithoutFilesKeepsListsEmpty) {
     store.LoadAtStartup();
     EXPECT_TRUE(store.index.Empty());
     EXPECT_TRUE(store.deleted.Empty());
+}
+
+TEST_F(QuarantineTest, ListFilesAreReplacedNotRewrittenInPlace) {
+    // A second name for the old file keeps the old bytes only when the save puts a new file
+    // in place (a reader never sees a half-written list).
+    auto hostText = [](const std::string& hostPath) {
+        std::ifstream in(hostPath, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
+    machine.WriteFile("C:\\Temp\\a.exe", "a");
+    machine.WriteFile("C:\\Temp\\b.exe", "b");
+    ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\a.exe"));
+    store.ClearQuarantine();
+    ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\a.exe"));
+    const std::string oldIndex = IndexFileText();
+    const std::string oldDeleted = machine.ReadFile(kDeletedFile);
+    std::filesystem::create_hard_link(machine.Host(kIndexFile), machine.Root() + "/index.link");
+    std::filesystem::create_hard_link(machine.Host(kDeletedFile), machine.Root() + "/d.link");
+
+    ui.Advance(std::chrono::seconds(1));
+    ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\b.exe"));
+    store.ClearQuarantine();
+
+    EXPECT_EQ(hostText(machine.Root() + "/index.link"), oldIndex);
+    EXPECT_EQ(hostText(machine.Root() + "/d.link"), oldDeleted);
+    EXPECT_NE(machine.ReadFile(kDeletedFile), oldDeleted);
 }
 
 // --- registry backup files -------------------------------------------------------------------
