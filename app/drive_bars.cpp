@@ -94,7 +94,6 @@ void DriveBarsRow::Fill(Bar& bar, const scan::DriveBar& data) {
 void DriveBarsRow::Show(const std::vector<scan::DriveBar>& bars) {
     while (bars_.size() < bars.size()) bars_.push_back(MakeBar(static_cast<int>(bars_.size())));
     for (size_t i = 0; i < bars.size(); ++i) Fill(bars_[i], bars[i]);
-    setMinimumWidth(static_cast<int>(bars_.size()) * kFrameWidth);
     updateGeometry();
 }
 

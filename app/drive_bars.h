@@ -31,7 +31,8 @@ public:
     void Show(const std::vector<scan::DriveBar>& bars);
 
     QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
+    // Bars past the panel's edge are clipped; they never widen the window.
+    QSize minimumSizeHint() const override { return {0, kFrameHeight}; }
 
 private:
     struct Bar {

@@ -646,20 +646,32 @@ void MainWindow::FormCreate() {
     cb1_->setCurrentIndex(0);
     cb2_->setCurrentIndex(0);
 
+    bool databaseLoaded = false;
     try {
         database::InstallShippedDatabase();
         const std::string path = foundation::GetDataFolder() + "files.dat";
         program_.database.Load(path);
         label6_->setText(Q(program_.database.VersionLine()));
-
-        program_.quarantine.LoadAtStartup();
-        program_.quarantinePage.SelectCbx1(0);
+        databaseLoaded = true;
     } catch (const std::exception& error) {
-        // The general error report; the later steps do not run, so no start-up refresh.
+        // The general error report. Label6 keeps "None" and the start-up refresh is skipped.
         ShowMessageBox(this, error.what(), foundation::kAppTitle, foundation::MessageIcon::Error,
                        false);
-        return;
     }
+
+    // The quarantine index and the deleted-threats list are loaded even without a database:
+    // left empty, the next save of either list (a refresh of the quarantine view, an added
+    // entry) would overwrite the files on disk and lose every earlier entry.
+    bool quarantineLoaded = false;
+    try {
+        program_.quarantine.LoadAtStartup();
+        program_.quarantinePage.SelectCbx1(0);
+        quarantineLoaded = true;
+    } catch (const std::exception& error) {
+        ShowMessageBox(this, error.what(), foundation::kAppTitle, foundation::MessageIcon::Error,
+                       false);
+    }
+    if (!databaseLoaded || !quarantineLoaded) return;
     timer2_->start();
 }
 
