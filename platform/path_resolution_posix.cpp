@@ -76,9 +76,14 @@ bool ReadNames(const std::string& dirHost, const struct stat& dirInfo, DirNames&
         if (!inserted && std::string_view(it->second) > name) it->second = std::string(name);
     }
     closedir(dir);
+    // A change in the same clock tick as the last one may leave the time unchanged. File
+    // systems that keep whole seconds (FAT even two) get a wider window than nanosecond ones.
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    names.racy = now.tv_sec - dirInfo.st_mtim.tv_sec < 2;
+    const int64_t age = (static_cast<int64_t>(now.tv_sec) - dirInfo.st_mtim.tv_sec) * 1000000000LL +
+                        (now.tv_nsec - dirInfo.st_mtim.tv_nsec);
+    const int64_t window = dirInfo.st_mtim.tv_nsec == 0 ? 3000000000LL : 50000000LL;
+    names.racy = age < window;
     return true;
 }
 
