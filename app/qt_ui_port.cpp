@@ -16,6 +16,11 @@ MessageBoxHook& Hook() {
     return hook;
 }
 
+OpenDocumentHook& OpenHook() {
+    static OpenDocumentHook hook;
+    return hook;
+}
+
 QMessageBox::Icon ToQtIcon(foundation::MessageIcon icon) {
     switch (icon) {
         case foundation::MessageIcon::Information: return QMessageBox::Information;
@@ -30,6 +35,8 @@ QMessageBox::Icon ToQtIcon(foundation::MessageIcon icon) {
 }  // namespace
 
 void SetMessageBoxHook(MessageBoxHook hook) { Hook() = std::move(hook); }
+
+void SetOpenDocumentHook(OpenDocumentHook hook) { OpenHook() = std::move(hook); }
 
 QString MessageText(std::string_view text) {
     QString result = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -79,7 +86,13 @@ void QtUiPort::Tell(std::string_view text, std::string_view caption, foundation:
     ShowMessageBox(parent_, text, caption, icon, false);
 }
 
-void QtUiPort::OpenDocument(std::string_view windowsPath) { platform::ShellOpen(windowsPath); }
+void QtUiPort::OpenDocument(std::string_view windowsPath) {
+    if (OpenHook()) {
+        OpenHook()(std::string(windowsPath));
+        return;
+    }
+    platform::ShellOpen(windowsPath);
+}
 
 void QtUiPort::Post(std::function<void()> call) {
     QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(call), Qt::QueuedConnection);

@@ -31,6 +31,11 @@ struct MessageBoxRequest {
 using MessageBoxHook = std::function<bool(const MessageBoxRequest&)>;
 void SetMessageBoxHook(MessageBoxHook hook);
 
+// When set, OpenDocument hands the Windows path to the hook instead of the desktop's opener.
+// Tests set it; the program never does.
+using OpenDocumentHook = std::function<void(const std::string& windowsPath)>;
+void SetOpenDocumentHook(OpenDocumentHook hook);
+
 // Shows a modal message box (or asks the hook). True for "Yes".
 bool ShowMessageBox(QWidget* parent, std::string_view text, std::string_view caption,
                     foundation::MessageIcon icon, bool yesNo);

@@ -20,7 +20,7 @@
 
 namespace scourwell::apptest {
 
-// Records every message box instead of showing it; questions take the queued answers (then
+// Records every message box and opened document instead of showing them; questions take the queued answers (then
 // `defaultAnswer`).
 class MessageBoxRecorder {
 public:
@@ -33,6 +33,8 @@ public:
             answers.pop_front();
             return answer;
         });
+        app::SetOpenDocumentHook(
+            [this](const std::string& windowsPath) { openedDocuments.push_back(windowsPath); });
         app::SetPickerHook([this](const app::PickerRequest& request) {
             pickerRequests.push_back(request);
             return pickerAnswer;
@@ -40,6 +42,7 @@ public:
     }
     ~MessageBoxRecorder() {
         app::SetMessageBoxHook(nullptr);
+        app::SetOpenDocumentHook(nullptr);
         app::SetPickerHook(nullptr);
     }
     MessageBoxRecorder(const MessageBoxRecorder&) = delete;
@@ -48,6 +51,7 @@ public:
     std::vector<app::MessageBoxRequest> boxes;
     std::deque<bool> answers;
     bool defaultAnswer = true;
+    std::vector<std::string> openedDocuments;  // what the shell was asked to open
     std::vector<app::PickerRequest> pickerRequests;
     QString pickerAnswer;  // host path the pickers return (empty: cancelled)
 };

@@ -52,7 +52,7 @@ private slots:
     void startWithoutDatabaseReportsErrorAndSkipsLaterSteps();
     void welcomeGradesDrive_data();
     void welcomeGradesDrive();
-    void statusTextClickStartsScanOnlyWhenPrompted();
+    void statusTextClickAndScanNow();
     void quarantineComboSwitchesNotebookAndButtons();
 };
 
@@ -256,7 +256,7 @@ void MainWindowTest::welcomeGradesDrive() {
     QVERIFY(!Find<QLabel>(&window, "infpult_img")->pixmap().isNull());
 }
 
-void MainWindowTest::statusTextClickStartsScanOnlyWhenPrompted() {
+void MainWindowTest::statusTextClickAndScanNow() {
     TestMachine machine({TestDrive{'C', "fixed", 1000, 100}});
     MessageBoxRecorder boxes;
     boxes.defaultAnswer = false;  // "No" to the scan question: nothing starts
@@ -276,6 +276,23 @@ void MainWindowTest::statusTextClickStartsScanOnlyWhenPrompted() {
     QVERIFY(boxes.boxes.back().text.startsWith(
         QStringLiteral("Do you wish to scan files/folders and drives for errors?\n\n")));
     QCOMPARE(window.pc1()->currentIndex(), 0);  // "No": the page stays
+    QVERIFY(boxes.openedDocuments.empty());
+
+    // "Yes" to "Scan Now" with no drive checked: the Scan page comes up, the scan finds
+    // nothing, and its log is saved and handed to the shell.
+    program.welcome.pList.UserToggleCheck(0);
+    boxes.defaultAnswer = true;
+    QTest::mouseClick(Find<QPushButton>(&window, "Button23"), Qt::LeftButton);
+    QCOMPARE(window.pc1()->currentIndex(), 1);
+    QCOMPARE(boxes.boxes.back().text, QStringLiteral("You dont have any critical issue-s on your computer!"));
+    QCOMPARE(boxes.openedDocuments,
+             std::vector<std::string>{std::string(TestMachine::kDataFolder) + "LastScan.txt"});
+    QVERIFY(Find<QPushButton>(&window, "Button1")->isEnabled());
+    QVERIFY(!Find<QPushButton>(&window, "Button3")->isEnabled());
+    QVERIFY(!Find<QPushButton>(&window, "Button5")->isEnabled());
+    QVERIFY(Find<QPlainTextEdit>(&window, "Memo1")->toPlainText().startsWith(
+        QStringLiteral("Scourwell (Build: 7.12.2013) log.")));
+    QTRY_COMPARE(LabelText(&window, "Panel4"), QStringLiteral("Done"));
 }
 
 void MainWindowTest::quarantineComboSwitchesNotebookAndButtons() {
