@@ -24,9 +24,9 @@ TEST(FileDigest, KnownDigests) {
     EXPECT_EQ(FileDigest("C:\\Data\\eicar.com"), "44d88612fea8a8f36de82e1278abb02f");
 }
 
-TEST(FileDigest, FilesBeyondFourGigabytesAreHashedInFull) {
+TEST(FileDigest, FilesOfMoreThanTwoGigabytesAreHashedInFull) {
     TestMachine machine;
-    // 3 GiB of zeros, past the 32-bit range; the digest as `head -c 3221225472 /dev/zero | md5sum`
+    // 3 GiB of zeros, past the signed 32-bit range; the digest as `head -c 3221225472 /dev/zero | md5sum`
     // gives it.
     machine.WriteSparseFile("C:\\Data\\big.bin", 3LL * 1024 * 1024 * 1024);
     EXPECT_EQ(FileDigest("C:\\Data\\big.bin"), "c698c87fb53058d493492b61f4c74189");
