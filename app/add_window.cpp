@@ -75,8 +75,9 @@ AddWindow::AddWindow(quarantine::AddDialog& model, QWidget* mainWindow)
 void AddWindow::xpButton1Click() {
     PickerRequest request;
     if (model_.mode.Get() == quarantine::AddMode::File) {
-        request.title = QString::fromLatin1(quarantine::kPickerTitle.data(),
-                                            static_cast<qsizetype>(quarantine::kPickerTitle.size()));
+        request.title =
+            QString::fromLatin1(quarantine::kPickerTitle.data(),
+                                static_cast<qsizetype>(quarantine::kPickerTitle.size()));
         request.filter = QStringLiteral("All files (*)");
         request.startHostDir = HostFolderOf(model_.edit1.Get());
     } else {

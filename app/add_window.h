@@ -16,16 +16,16 @@ namespace scourwell::app {
 
 class AddWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit AddWindow(quarantine::AddDialog& model, QWidget* mainWindow = nullptr);
 
     // "...": the file-open dialog (file mode) or the folder chooser (folder mode).
     void xpButton1Click();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     quarantine::AddDialog& model_;
     QWidget* mainWindow_;
     QLineEdit* edit1_ = nullptr;

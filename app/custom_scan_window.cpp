@@ -145,7 +145,8 @@ CustomScanWindow::CustomScanWindow(scan::CustomScanDialog& model, QWidget* mainW
 void CustomScanWindow::Button1Click() {
     PickerRequest request;
     request.folder = true;
-    request.startHostDir = HostFolderOf(platform::SpecialFolderPath(platform::kCsidlDesktopDirectory));
+    request.startHostDir =
+        HostFolderOf(platform::SpecialFolderPath(platform::kCsidlDesktopDirectory));
     if (const auto path = PickPath(this, request)) model_.AddFolder(*path);
 }
 

@@ -14,16 +14,16 @@ namespace scourwell::app {
 
 class CustomScanWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CustomScanWindow(scan::CustomScanDialog& model, QWidget* mainWindow = nullptr);
 
     // "Add": the folder picker, starting at the desktop; the chosen folder goes to the model.
     void Button1Click();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     scan::CustomScanDialog& model_;
     QWidget* mainWindow_;
 };

@@ -2,7 +2,6 @@
 
 #include <QFrame>
 #include <QLabel>
-
 #include <algorithm>
 
 #include "app/list_view_adapter.h"
@@ -22,7 +21,9 @@ void Colour(QWidget* widget, uint32_t windowsColour) {
     widget->setAutoFillBackground(true);
 }
 
-QString Text(const std::string& text) { return QString::fromStdString(text).trimmed(); }
+QString Text(const std::string& text) {
+    return QString::fromStdString(text).trimmed();
+}
 
 }  // namespace
 

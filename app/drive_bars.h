@@ -5,7 +5,6 @@
 // shows the free space, coloured by how full the drive is.
 
 #include <QWidget>
-
 #include <vector>
 
 #include "scan/drive_status.h"
@@ -17,7 +16,7 @@ namespace scourwell::app {
 
 class DriveBarsRow : public QWidget {
     Q_OBJECT
-public:
+  public:
     // Sizes of the template panel (Panel16) and its inner panel (Panel12).
     static constexpr int kFrameWidth = 86;
     static constexpr int kFrameHeight = 132;
@@ -34,7 +33,7 @@ public:
     // Bars past the panel's edge are clipped; they never widen the window.
     QSize minimumSizeHint() const override { return {0, kFrameHeight}; }
 
-private:
+  private:
     struct Bar {
         QFrame* frame = nullptr;    // Panel16's copy
         QLabel* caption = nullptr;  // Label4's copy: "Drive C:\"

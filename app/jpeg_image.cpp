@@ -1,14 +1,13 @@
 #include "app/jpeg_image.h"
 
+#include <jpeglib.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
 #include <csetjmp>
 #include <cstdio>
-
-#include <jpeglib.h>
 
 namespace scourwell::app {
 namespace {
@@ -86,6 +85,8 @@ QString AssetPath(const QString& fileName) {
     return {};
 }
 
-QImage LoadAsset(const QString& fileName) { return LoadJpeg(AssetPath(fileName)); }
+QImage LoadAsset(const QString& fileName) {
+    return LoadJpeg(AssetPath(fileName));
+}
 
 }  // namespace scourwell::app

@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QSet>
-
 #include <algorithm>
 
 #include "app/qt_ui_port.h"
@@ -28,7 +27,9 @@ ListModelAdapter::ListModelAdapter(foundation::ListModel& model, QObject* parent
     model_.AddObserver(this);
 }
 
-ListModelAdapter::~ListModelAdapter() { model_.RemoveObserver(this); }
+ListModelAdapter::~ListModelAdapter() {
+    model_.RemoveObserver(this);
+}
 
 void ListModelAdapter::SetColumnAlignment(int column, Qt::Alignment alignment) {
     alignment_[column] = alignment;
@@ -131,11 +132,9 @@ void ListRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     initStyleOption(&opt, index);
     // Row colours are light (yellow, light blue, the tooltip colour): keep their text dark
     // whatever the palette, so a dark theme does not write white on yellow.
-    if (opt.backgroundBrush.style() != Qt::NoBrush &&
-        !(opt.state & QStyle::State_Selected)) {
+    if (opt.backgroundBrush.style() != Qt::NoBrush && !(opt.state & QStyle::State_Selected)) {
         const QColor background = opt.backgroundBrush.color();
-        if (background.lightness() > 160)
-            opt.palette.setColor(QPalette::Text, QColor(Qt::black));
+        if (background.lightness() > 160) opt.palette.setColor(QPalette::Text, QColor(Qt::black));
     }
     const QWidget* widget = opt.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
@@ -223,7 +222,8 @@ void ListView::mouseReleaseEvent(QMouseEvent* event) {
         const int row = pressedCheckRow_;
         pressedCheckRow_ = -1;
         if (index.isValid() && index.row() == row && HitsCheckBox(index, pos))
-            RunReportingErrors(window(), [this, row] { Model().UserToggleCheck(static_cast<size_t>(row)); });
+            RunReportingErrors(window(),
+                               [this, row] { Model().UserToggleCheck(static_cast<size_t>(row)); });
         event->accept();
         return;
     }
@@ -274,9 +274,8 @@ void ListView::keyPressEvent(QKeyEvent* event) {
     if (now.isValid() && now.row() != current.row() &&
         selectionModel()->isRowSelected(now.row(), {}) &&
         static_cast<size_t>(now.row()) < Model().Count() && Model().onSelect) {
-        RunReportingErrors(window(), [this, row = static_cast<size_t>(now.row())] {
-            Model().onSelect(row);
-        });
+        RunReportingErrors(window(),
+                           [this, row = static_cast<size_t>(now.row())] { Model().onSelect(row); });
     }
 }
 
@@ -287,9 +286,9 @@ void ListView::PullSelection(int first, int last) {
     for (int row = first; row <= last && row < count; ++row) {
         const bool wanted = Model().Item(static_cast<size_t>(row)).selected;
         if (wanted == selectionModel()->isRowSelected(row, {})) continue;
-        selectionModel()->select(adapter_->index(row, 0),
-                                 (wanted ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-                                     QItemSelectionModel::Rows);
+        selectionModel()->select(adapter_->index(row, 0), (wanted ? QItemSelectionModel::Select
+                                                                  : QItemSelectionModel::Deselect) |
+                                                              QItemSelectionModel::Rows);
     }
     syncing_ = false;
 }

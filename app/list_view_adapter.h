@@ -12,7 +12,6 @@
 #include <QColor>
 #include <QStyledItemDelegate>
 #include <QTreeView>
-
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -27,7 +26,7 @@ QColor WindowsColour(uint32_t value);
 
 class ListModelAdapter : public QAbstractTableModel, private foundation::ListModelObserver {
     Q_OBJECT
-public:
+  public:
     explicit ListModelAdapter(foundation::ListModel& model, QObject* parent = nullptr);
     ~ListModelAdapter() override;
 
@@ -41,7 +40,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-private:
+  private:
     void OnReset() override;
     void OnInserted(size_t index) override;
     void OnChanged(size_t index) override;
@@ -54,7 +53,7 @@ private:
 
 class ListRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -71,7 +70,7 @@ struct ListViewSetup {
 
 class ListView : public QTreeView {
     Q_OBJECT
-public:
+  public:
     ListView(foundation::ListModel& model, const ListViewSetup& setup, QWidget* parent = nullptr);
 
     foundation::ListModel& Model() const { return adapter_->Model(); }
@@ -80,16 +79,17 @@ public:
     // The screen rectangle of a row's check box, for tests that click it.
     QRect CheckBoxRect(int row) const;
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     bool HitsCheckBox(const QModelIndex& index, const QPoint& pos) const;
     void PullSelection(int first, int last);  // core -> view
-    void PushSelection(const QItemSelection& selected, const QItemSelection& deselected);  // view -> core
+    void PushSelection(const QItemSelection& selected,
+                       const QItemSelection& deselected);  // view -> core
 
     ListModelAdapter* adapter_;
     ListRowDelegate* delegate_;

@@ -2,7 +2,6 @@
 // and the two secondary windows, then the message loop.
 
 #include <QApplication>
-
 #include <exception>
 #include <memory>
 

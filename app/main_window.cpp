@@ -15,7 +15,6 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-
 #include <exception>
 
 #include "app/add_window.h"
@@ -39,13 +38,15 @@ constexpr uint32_t kPanel11Colour = 14604491;  // DED8CB, blue-grey
 constexpr int kMemo1Height = 87;
 constexpr int kPanel4Height = 18;
 
-const char* const kStatusPictureFiles[7] = {"img_error.jpg", "img_warning.jpg", "img_info.jpg",
-                                            "img_search.jpg", "img_ok.jpg", "img_person.jpg",
+const char* const kStatusPictureFiles[7] = {"img_error.jpg",  "img_warning.jpg", "img_info.jpg",
+                                            "img_search.jpg", "img_ok.jpg",      "img_person.jpg",
                                             "img_err.jpg"};
 const char* const kStatusPictureNames[7] = {"img_error", "img_warning", "img_info", "img_search",
-                                            "img_ok", "img_person", "img_err"};
+                                            "img_ok",    "img_person",  "img_err"};
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 void Colour(QWidget* widget, uint32_t windowsColour) {
     QPalette palette = widget->palette();
@@ -71,9 +72,8 @@ QLabel* Label(const QString& text, const char* name = nullptr) {
 // Runs `action` on a click; errors go to the general error report.
 template <typename F>
 void OnClick(QPushButton* button, F action) {
-    QObject::connect(button, &QPushButton::clicked, button, [button, action] {
-        RunReportingErrors(button->window(), action);
-    });
+    QObject::connect(button, &QPushButton::clicked, button,
+                     [button, action] { RunReportingErrors(button->window(), action); });
 }
 
 // Keeps a button's enabled state with an observable of the core.
@@ -99,11 +99,11 @@ QWidget* NewObjectsLegend(const char* caption) {
 
 // The status text of the Welcome page: a label that reports clicks.
 class ClickableLabel : public QLabel {
-public:
+  public:
     using QLabel::QLabel;
     std::function<void()> onClick;
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override {
         QLabel::mouseReleaseEvent(event);
         if (onClick && rect().contains(event->position().toPoint())) onClick();
@@ -116,8 +116,7 @@ bool FormCanResize(int width, int height) {
     return width >= kMinimumWidth && height >= kMinimumHeight;
 }
 
-MainWindow::MainWindow(Program& program, QWidget* parent)
-    : QMainWindow(parent), program_(program) {
+MainWindow::MainWindow(Program& program, QWidget* parent) : QMainWindow(parent), program_(program) {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Scourwell"));
     QFont font(QStringLiteral("Segoe UI"));
@@ -291,7 +290,8 @@ QWidget* MainWindow::BuildWelcomePage() {
     auto showPrompt = [this](bool on) {
         infoptext_->setCursor(on ? Qt::PointingHandCursor : Qt::ArrowCursor);
         QPalette palette = infoptext_->palette();
-        palette.setColor(QPalette::WindowText, on ? QColor(0xB0, 0x20, 0x10) : QColor(0x20, 0x50, 0x20));
+        palette.setColor(QPalette::WindowText,
+                         on ? QColor(0xB0, 0x20, 0x10) : QColor(0x20, 0x50, 0x20));
         infoptext_->setPalette(palette);
     };
     showPrompt(welcome.scanPrompt.Get());
@@ -403,8 +403,8 @@ QWidget* MainWindow::BuildScanPage() {
     filters->addWidget(button25);
     layout->addWidget(panel2);
 
-    auto* list1 = new ListView(page.list1,
-                               ListViewSetup{false, {260, 70, 420, 110, 80}, {{1, Qt::AlignHCenter}}});
+    auto* list1 = new ListView(
+        page.list1, ListViewSetup{false, {260, 70, 420, 110, 80}, {{1, Qt::AlignHCenter}}});
     list1->setObjectName(QStringLiteral("list1"));
     layout->addWidget(list1, 1);
 
@@ -435,14 +435,12 @@ QWidget* MainWindow::BuildScanPage() {
 
     cb1_->setCurrentIndex(page.kindFilter.Get());
     cb2_->setCurrentIndex(page.severityFilter.Get());
-    connect(cb1_, &QComboBox::currentIndexChanged, this,
-            [this](int index) {
-                RunReportingErrors(this, [this, index] { program_.scanPage.kindFilter.Set(index); });
-            });
-    connect(cb2_, &QComboBox::currentIndexChanged, this,
-            [this](int index) {
-                RunReportingErrors(this, [this, index] { program_.scanPage.severityFilter.Set(index); });
-            });
+    connect(cb1_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        RunReportingErrors(this, [this, index] { program_.scanPage.kindFilter.Set(index); });
+    });
+    connect(cb2_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        RunReportingErrors(this, [this, index] { program_.scanPage.severityFilter.Set(index); });
+    });
     page.kindFilter.Watch([this](const int& index) {
         if (cb1_->currentIndex() != index) cb1_->setCurrentIndex(index);
     });
@@ -459,7 +457,9 @@ QWidget* MainWindow::BuildScanPage() {
     return widget;
 }
 
-void MainWindow::Button2Click() { program_.customScan.FormShow(); }
+void MainWindow::Button2Click() {
+    program_.customScan.FormShow();
+}
 
 // --- Inspection pages (laid out; their actions come later) ----------------------------------
 
@@ -512,8 +512,9 @@ QWidget* MainWindow::BuildFileGuardPage() {
     titleFont.setBold(true);
     title->setFont(titleFont);
     layout->addWidget(title);
-    layout->addWidget(new QLabel(QStringLiteral(
-        "- Fileguard reports suspicous files on your computer, it can help to locate undetected threats.")));
+    layout->addWidget(
+        new QLabel(QStringLiteral("- Fileguard reports suspicous files on your computer, it can "
+                                  "help to locate undetected threats.")));
     auto* listfg = new ListView(program_.listfg, ListViewSetup{true, {150}, {}});
     listfg->setObjectName(QStringLiteral("listfg"));
     layout->addWidget(listfg, 1);
@@ -582,7 +583,8 @@ QWidget* MainWindow::BuildQuarantinePage() {
     auto* qLayout = new QVBoxLayout(quarantinePage);
     qLayout->setContentsMargins(0, 0, 0, 0);
     auto* cList1 = new ListView(
-        store.cList1, ListViewSetup{true, {170, 110, 160, 400}, {{1, Qt::AlignHCenter}, {2, Qt::AlignHCenter}}});
+        store.cList1,
+        ListViewSetup{true, {170, 110, 160, 400}, {{1, Qt::AlignHCenter}, {2, Qt::AlignHCenter}}});
     cList1->setObjectName(QStringLiteral("cList1"));
     qLayout->addWidget(cList1, 1);
     auto* qButtons = new QHBoxLayout;
@@ -617,10 +619,9 @@ QWidget* MainWindow::BuildQuarantinePage() {
 
     cbx1_->setCurrentIndex(page.cbx1.Get());
     note1_->setCurrentIndex(page.note1.Get());
-    connect(cbx1_, &QComboBox::currentIndexChanged, this,
-            [this](int index) {
-                RunReportingErrors(this, [this, index] { program_.quarantinePage.SelectCbx1(index); });
-            });
+    connect(cbx1_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        RunReportingErrors(this, [this, index] { program_.quarantinePage.SelectCbx1(index); });
+    });
     page.cbx1.Watch([this](const int& index) {
         if (cbx1_->currentIndex() != index) cbx1_->setCurrentIndex(index);
     });
@@ -675,7 +676,9 @@ void MainWindow::FormCreate() {
     timer2_->start();
 }
 
-bool MainWindow::Timer2Enabled() const { return timer2_->isActive(); }
+bool MainWindow::Timer2Enabled() const {
+    return timer2_->isActive();
+}
 
 void MainWindow::Timer2Timer() {
     timer2_->stop();

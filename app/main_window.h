@@ -6,7 +6,6 @@
 
 #include <QMainWindow>
 #include <QPixmap>
-
 #include <array>
 
 #include "scan/drive_status.h"
@@ -34,7 +33,7 @@ bool FormCanResize(int width, int height);
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit MainWindow(Program& program, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -49,10 +48,10 @@ public:
     // How many times the start-up refreshes ran (0 or 1).
     int StartupRefreshCount() const { return startupRefreshes_; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     QWidget* BuildWelcomePage();
     QWidget* BuildScanPage();
     QWidget* BuildProcessManagerPage();

@@ -16,7 +16,9 @@ PickerHook& Hook() {
 
 }  // namespace
 
-void SetPickerHook(PickerHook hook) { Hook() = std::move(hook); }
+void SetPickerHook(PickerHook hook) {
+    Hook() = std::move(hook);
+}
 
 QString HostFolderOf(const std::string& windowsPath) {
     if (windowsPath.empty()) return {};
@@ -44,10 +46,12 @@ std::optional<std::string> PickPath(QWidget* parent, const PickerRequest& reques
                                               request.filter);
     }
     if (chosen.isEmpty()) return std::nullopt;
-    const auto windowsPath = platform::ToWindowsPath(QFileInfo(chosen).absoluteFilePath().toStdString());
+    const auto windowsPath =
+        platform::ToWindowsPath(QFileInfo(chosen).absoluteFilePath().toStdString());
     if (!windowsPath) {
         const std::string text = OutsideViewMessage(chosen).toStdString();
-        ShowMessageBox(parent, text, foundation::kAppTitle, foundation::MessageIcon::Warning, false);
+        ShowMessageBox(parent, text, foundation::kAppTitle, foundation::MessageIcon::Warning,
+                       false);
         return std::nullopt;
     }
     return windowsPath;

@@ -5,7 +5,6 @@
 // message. Tests answer the pickers through a hook instead of showing them.
 
 #include <QString>
-
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,7 +17,7 @@ struct PickerRequest {
     bool folder = false;  // a folder chooser (otherwise a file-open dialog)
     QString title;
     QString startHostDir;
-    QString filter;       // file-open dialog only, Qt notation ("All files (*)")
+    QString filter;  // file-open dialog only, Qt notation ("All files (*)")
 };
 
 // When set, pickers are not shown: the hook returns the chosen host path (empty: cancelled).

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QMetaObject>
-
 #include <exception>
 
 #include "platform/shell.h"
@@ -23,20 +22,29 @@ OpenDocumentHook& OpenHook() {
 
 QMessageBox::Icon ToQtIcon(foundation::MessageIcon icon) {
     switch (icon) {
-        case foundation::MessageIcon::Information: return QMessageBox::Information;
-        case foundation::MessageIcon::Question: return QMessageBox::Question;
-        case foundation::MessageIcon::Warning: return QMessageBox::Warning;
-        case foundation::MessageIcon::Error: return QMessageBox::Critical;
-        case foundation::MessageIcon::None: break;
+        case foundation::MessageIcon::Information:
+            return QMessageBox::Information;
+        case foundation::MessageIcon::Question:
+            return QMessageBox::Question;
+        case foundation::MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case foundation::MessageIcon::Error:
+            return QMessageBox::Critical;
+        case foundation::MessageIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
 
 }  // namespace
 
-void SetMessageBoxHook(MessageBoxHook hook) { Hook() = std::move(hook); }
+void SetMessageBoxHook(MessageBoxHook hook) {
+    Hook() = std::move(hook);
+}
 
-void SetOpenDocumentHook(OpenDocumentHook hook) { OpenHook() = std::move(hook); }
+void SetOpenDocumentHook(OpenDocumentHook hook) {
+    OpenHook() = std::move(hook);
+}
 
 QString MessageText(std::string_view text) {
     QString result = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -47,9 +55,9 @@ QString MessageText(std::string_view text) {
 
 bool ShowMessageBox(QWidget* parent, std::string_view text, std::string_view caption,
                     foundation::MessageIcon icon, bool yesNo) {
-    MessageBoxRequest request{MessageText(text),
-                              QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
-                              icon, yesNo};
+    MessageBoxRequest request{
+        MessageText(text),
+        QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), icon, yesNo};
     if (Hook()) return Hook()(request);
 
     QMessageBox box(ToQtIcon(icon), request.caption, request.text,
@@ -98,7 +106,9 @@ void QtUiPort::Post(std::function<void()> call) {
     QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(call), Qt::QueuedConnection);
 }
 
-std::chrono::system_clock::time_point QtUiPort::Now() { return std::chrono::system_clock::now(); }
+std::chrono::system_clock::time_point QtUiPort::Now() {
+    return std::chrono::system_clock::now();
+}
 
 void QtUiPort::BindStatusLine(const foundation::StatusLine* line,
                               std::function<void(const std::string&)> show) {

@@ -5,7 +5,6 @@
 // boxes without showing them.
 
 #include <QString>
-
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -20,7 +19,7 @@ namespace scourwell::app {
 
 // What a message box would show.
 struct MessageBoxRequest {
-    QString text;     // with "\r" already turned into line breaks
+    QString text;  // with "\r" already turned into line breaks
     QString caption;
     foundation::MessageIcon icon = foundation::MessageIcon::Information;
     bool yesNo = false;  // a Yes/No question (otherwise one OK button)
@@ -48,12 +47,13 @@ void RunReportingErrors(QWidget* parent, const std::function<void()>& action);
 QString MessageText(std::string_view text);
 
 class QtUiPort : public foundation::UiPort {
-public:
+  public:
     QtUiPort() = default;
 
     void PumpEvents() override;
     bool AskYesNo(std::string_view text, std::string_view caption) override;
-    void Tell(std::string_view text, std::string_view caption, foundation::MessageIcon icon) override;
+    void Tell(std::string_view text, std::string_view caption,
+              foundation::MessageIcon icon) override;
     void OpenDocument(std::string_view windowsPath) override;
     void Post(std::function<void()> call) override;
     std::chrono::system_clock::time_point Now() override;
@@ -71,7 +71,7 @@ public:
 
     static constexpr std::chrono::milliseconds kStatusInterval{50};
 
-private:
+  private:
     QWidget* parent_ = nullptr;
     const foundation::StatusLine* statusLine_ = nullptr;
     std::function<void(const std::string&)> showStatus_;

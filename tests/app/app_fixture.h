@@ -7,7 +7,6 @@
 #include <QString>
 #include <QTest>
 #include <QWidget>
-
 #include <deque>
 #include <fstream>
 #include <sstream>
@@ -20,10 +19,10 @@
 
 namespace scourwell::apptest {
 
-// Records every message box and opened document instead of showing them; questions take the queued answers (then
-// `defaultAnswer`).
+// Records every message box and opened document instead of showing them; questions take the queued
+// answers (then `defaultAnswer`).
 class MessageBoxRecorder {
-public:
+  public:
     MessageBoxRecorder() {
         app::SetMessageBoxHook([this](const app::MessageBoxRequest& request) {
             boxes.push_back(request);
@@ -63,7 +62,9 @@ T* Find(QWidget* root, const char* name) {
     return widget;
 }
 
-inline QString LabelText(QWidget* root, const char* name) { return Find<QLabel>(root, name)->text(); }
+inline QString LabelText(QWidget* root, const char* name) {
+    return Find<QLabel>(root, name)->text();
+}
 
 inline std::string ReadHostFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

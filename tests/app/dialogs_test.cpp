@@ -6,7 +6,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <memory>
 
 #include "app/add_window.h"
@@ -63,7 +62,7 @@ struct Windows {
 class DialogsTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void customScanShowsDrivesAndKeepsStateBetweenShowings();
     void customScanAddMapsPickedFolderIntoTheView();
     void addDialogOkFollowsEdit1AndQuarantinesTheFile();
@@ -167,8 +166,10 @@ void DialogsTest::addDialogOkFollowsEdit1AndQuarantinesTheFile() {
     w.boxes.answers = {true};
     QTest::mouseClick(ok, Qt::LeftButton);
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(w.boxes.boxes.back().text,
-             QStringLiteral("Objects processed!\n\nInfo:\nQuarantined and deleted successfully: C:\\Temp\\a.exe"));
+    QCOMPARE(
+        w.boxes.boxes.back().text,
+        QStringLiteral(
+            "Objects processed!\n\nInfo:\nQuarantined and deleted successfully: C:\\Temp\\a.exe"));
     QVERIFY(!w.machine.Exists("C:\\Temp\\a.exe"));
     QCOMPARE(Find<ListView>(w.main.get(), "cList1")->model()->rowCount(), 1);
 }

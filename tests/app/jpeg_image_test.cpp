@@ -1,9 +1,9 @@
 // JPEG decoding through libjpeg, and the program's own pictures.
 
+#include "app/jpeg_image.h"
+
 #include <QTemporaryDir>
 #include <QTest>
-
-#include "app/jpeg_image.h"
 
 using scourwell::app::AssetPath;
 using scourwell::app::DecodeJpeg;
@@ -13,7 +13,7 @@ using scourwell::app::LoadJpeg;
 class JpegImageTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void statusPictures_data();
     void statusPictures();
     void productPictures();
@@ -24,9 +24,8 @@ private slots:
 
 void JpegImageTest::statusPictures_data() {
     QTest::addColumn<QString>("file");
-    // The dominant colour near the centre's left edge of each picture, loosely.
-    for (const char* name : {"img_error", "img_warning", "img_info", "img_search", "img_ok",
-                             "img_person", "img_err"})
+    for (const char* name :
+         {"img_error", "img_warning", "img_info", "img_search", "img_ok", "img_person", "img_err"})
         QTest::newRow(name) << QString::fromLatin1(name) + QStringLiteral(".jpg");
 }
 

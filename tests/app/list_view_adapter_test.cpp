@@ -1,12 +1,12 @@
 // The generic list view over a core ListModel: the model's changes reach the view, and the
 // user's clicks reach the model's gesture hooks.
 
+#include "app/list_view_adapter.h"
+
 #include <QSignalSpy>
 #include <QTest>
-
 #include <vector>
 
-#include "app/list_view_adapter.h"
 #include "foundation/list_model.h"
 
 using scourwell::app::ListView;
@@ -48,7 +48,7 @@ QPoint RowCentre(ListView& view, int row, int column = 1) {
 class ListViewAdapterTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void windowsColours_data();
     void windowsColours();
     void showsItemsChecksAndColours();
@@ -89,7 +89,8 @@ void ListViewAdapterTest::showsItemsChecksAndColours() {
     QVERIFY(!m->index(1, 1).data(Qt::CheckStateRole).isValid());
     QCOMPARE(m->index(1, 2).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(255, 255, 0));
     QVERIFY(!m->index(0, 0).data(Qt::BackgroundRole).isValid());
-    QCOMPARE(m->index(0, 1).data(Qt::TextAlignmentRole).toInt() & Qt::AlignHCenter, int(Qt::AlignHCenter));
+    QCOMPARE(m->index(0, 1).data(Qt::TextAlignmentRole).toInt() & Qt::AlignHCenter,
+             int(Qt::AlignHCenter));
     QVERIFY(!(m->flags(m->index(0, 0)) & Qt::ItemIsEditable));
 }
 
@@ -102,7 +103,8 @@ void ListViewAdapterTest::followsCoreChanges() {
     model->SetChecked(0, true);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(m->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
-    QCOMPARE(m->index(0, 2).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(0xE6, 0xF1, 0xFC));
+    QCOMPARE(m->index(0, 2).data(Qt::BackgroundRole).value<QBrush>().color(),
+             QColor(0xE6, 0xF1, 0xFC));
 
     model->SetSubItem(2, 1, "Critical");
     QCOMPARE(m->index(2, 2).data().toString(), QStringLiteral("Critical"));

@@ -1,18 +1,18 @@
 // The main window on a machine view: its pages and controls, the size limit, the start-up
 // steps with and without a signature database, and the Welcome page's drive status.
 
+#include "app/main_window.h"
+
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTest>
-
 #include <memory>
 #include <string>
 
 #include "app/list_view_adapter.h"
-#include "app/main_window.h"
 #include "app/program.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/test_machine.h"
@@ -38,13 +38,12 @@ QString ExpectedVersionLine() {
     return QString::fromStdString(text.substr(0, text.find_first_of("\r\n")));
 }
 
-
 }  // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void windowHasItsPagesAndControls();
     void formCanResize_data();
     void formCanResize();
@@ -68,9 +67,9 @@ void MainWindowTest::windowHasItsPagesAndControls() {
 
     QTabWidget* pc1 = window.pc1();
     QCOMPARE(pc1->objectName(), QStringLiteral("pc1"));
-    const QStringList captions = {"Welcome",          "Scan",         "Process Manager",
-                                  "Startup Manager",  "FileGuard Report", "Quick Report",
-                                  "Quarantine"};
+    const QStringList captions = {
+        "Welcome",          "Scan",         "Process Manager", "Startup Manager",
+        "FileGuard Report", "Quick Report", "Quarantine"};
     QCOMPARE(pc1->count(), captions.size());
     for (int i = 0; i < captions.size(); ++i) QCOMPARE(pc1->tabText(i), captions[i]);
 
@@ -108,10 +107,12 @@ void MainWindowTest::windowHasItsPagesAndControls() {
     QVERIFY(!Find<QPushButton>(&window, "Button5")->isEnabled());  // Abort
 
     // Inspection and quarantine pages.
-    QCOMPARE(Find<ListView>(&window, "ListView1")->model()->headerData(0, Qt::Horizontal).toString(),
-             QStringLiteral("Tasks"));
-    QCOMPARE(Find<ListView>(&window, "ListView2")->model()->headerData(1, Qt::Horizontal).toString(),
-             QStringLiteral("Creation date"));
+    QCOMPARE(
+        Find<ListView>(&window, "ListView1")->model()->headerData(0, Qt::Horizontal).toString(),
+        QStringLiteral("Tasks"));
+    QCOMPARE(
+        Find<ListView>(&window, "ListView2")->model()->headerData(1, Qt::Horizontal).toString(),
+        QStringLiteral("Creation date"));
     QCOMPARE(Find<ListView>(&window, "listfg")->model()->headerData(0, Qt::Horizontal).toString(),
              QStringLiteral("Status"));
     QVERIFY(!Find<QPushButton>(&window, "Button11")->isEnabled());  // Save Report
@@ -182,7 +183,8 @@ void MainWindowTest::startWithoutDatabaseReportsErrorAndSkipsLaterSteps() {
     TestMachine machine;
     // An earlier run left one quarantined file: its index line and its stored copy.
     const std::string indexLine =
-        "06.12.2026 14:30:05;0;C:\\Temp\\a.exe;Trojan;d41d8cd98f00b204e9800998ecf8427e;3;CTempa.exe;";
+        "06.12.2026 "
+        "14:30:05;0;C:\\Temp\\a.exe;Trojan;d41d8cd98f00b204e9800998ecf8427e;3;CTempa.exe;";
     const std::string indexFile = std::string(TestMachine::kDataFolder) + "quarantine.list";
     machine.WriteFile(indexFile, indexLine + "\r\n");
     machine.WriteFile(std::string(TestMachine::kDataFolder) + "Quarantine\\CTempa.exe", "abc");
@@ -221,11 +223,14 @@ void MainWindowTest::welcomeGradesDrive_data() {
     const QColor yellow(0xFF, 0xFF, 0x00);
     const QColor lightBlue(0xE6, 0xF1, 0xFC);
     QTest::newRow("875 of 1000 used") << qint64(875) << "Critical" << true << yellow
-                                      << "Some drives are critically full, please scan!" << "img_warning";
-    QTest::newRow("750 of 1000 used") << qint64(750) << "High" << true << lightBlue
-                                      << "Some drives are full, please scan!" << "img_warning";
-    QTest::newRow("749 of 1000 used") << qint64(749) << "Ok" << false << QColor()
-                                      << "Your computer is ok!" << "img_ok";
+                                      << "Some drives are critically full, please scan!"
+                                      << "img_warning";
+    QTest::newRow("750 of 1000 used")
+        << qint64(750) << "High" << true << lightBlue << "Some drives are full, please scan!"
+        << "img_warning";
+    QTest::newRow("749 of 1000 used")
+        << qint64(749) << "Ok" << false << QColor() << "Your computer is ok!"
+        << "img_ok";
 }
 
 void MainWindowTest::welcomeGradesDrive() {
@@ -284,14 +289,16 @@ void MainWindowTest::statusTextClickAndScanNow() {
     boxes.defaultAnswer = true;
     QTest::mouseClick(Find<QPushButton>(&window, "Button23"), Qt::LeftButton);
     QCOMPARE(window.pc1()->currentIndex(), 1);
-    QCOMPARE(boxes.boxes.back().text, QStringLiteral("You dont have any critical issue-s on your computer!"));
+    QCOMPARE(boxes.boxes.back().text,
+             QStringLiteral("You dont have any critical issue-s on your computer!"));
     QCOMPARE(boxes.openedDocuments,
              std::vector<std::string>{std::string(TestMachine::kDataFolder) + "LastScan.txt"});
     QVERIFY(Find<QPushButton>(&window, "Button1")->isEnabled());
     QVERIFY(!Find<QPushButton>(&window, "Button3")->isEnabled());
     QVERIFY(!Find<QPushButton>(&window, "Button5")->isEnabled());
-    QVERIFY(Find<QPlainTextEdit>(&window, "Memo1")->toPlainText().startsWith(
-        QStringLiteral("Scourwell (Build: 7.12.2013) log.")));
+    QVERIFY(Find<QPlainTextEdit>(&window, "Memo1")
+                ->toPlainText()
+                .startsWith(QStringLiteral("Scourwell (Build: 7.12.2013) log.")));
     QTRY_COMPARE(LabelText(&window, "Panel4"), QStringLiteral("Done"));
 }
 

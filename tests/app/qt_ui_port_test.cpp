@@ -1,13 +1,13 @@
 // The window port over Qt: message boxes through the test hook, posted calls, and the status
 // line that follows the core's StatusLine without a repaint per change.
 
+#include "app/qt_ui_port.h"
+
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
-
 #include <string>
 
-#include "app/qt_ui_port.h"
 #include "foundation/status_log.h"
 #include "tests/app/app_fixture.h"
 
@@ -18,7 +18,7 @@ using scourwell::foundation::MessageIcon;
 class QtUiPortTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void questionsAndMessagesGoThroughTheHook();
     void postedCallsRunLaterInOrder();
     void statusLineFollowsOnPumpAndSync();
@@ -42,7 +42,8 @@ void QtUiPortTest::questionsAndMessagesGoThroughTheHook() {
     QVERIFY(!boxes.boxes[2].yesNo);
 
     // The general error report.
-    scourwell::app::RunReportingErrors(nullptr, [] { throw std::runtime_error("Cannot open file"); });
+    scourwell::app::RunReportingErrors(nullptr,
+                                       [] { throw std::runtime_error("Cannot open file"); });
     QCOMPARE(boxes.boxes.back().text, QStringLiteral("Cannot open file"));
     QCOMPARE(boxes.boxes.back().icon, MessageIcon::Error);
 }
@@ -78,7 +79,8 @@ void QtUiPortTest::statusLineFollowsOnPumpAndSync() {
         port.PumpEvents();
     }
     const qint64 allowed = 2 + clock.elapsed() / QtUiPort::kStatusInterval.count();
-    QVERIFY2(shown - 1 <= allowed, qPrintable(QStringLiteral("%1 > %2").arg(shown - 1).arg(allowed)));
+    QVERIFY2(shown - 1 <= allowed,
+             qPrintable(QStringLiteral("%1 > %2").arg(shown - 1).arg(allowed)));
     port.SyncStatusLine();
     QCOMPARE(label.text(), QStringLiteral("C:\\file999"));
     const int before = shown;
