@@ -52,6 +52,9 @@ constexpr size_t kMaxCachedDirectories = 20000;
 struct PathState {
     std::mutex mutex;
     std::unordered_map<DirKey, DirNames, DirKeyHash> cache;
+    // Folders whose Windows spelling needed case-insensitive matching: "C\windows\system32"
+    // (as written) -> host path. Checked with one stat before use.
+    std::unordered_map<std::string, std::string> folders;
     std::optional<WindowsPath> currentDirectory;
 };
 
@@ -59,6 +62,37 @@ PathState& State() {
     static PathState state;
     return state;
 }
+
+std::string FolderKey(const WindowsPath& path, size_t count) {
+    std::string key(1, path.letter);
+    for (size_t i = 0; i < count; ++i) {
+        key += '\\';
+        key += path.components[i];
+    }
+    return key;
+}
+
+std::optional<std::string> CachedFolder(const std::string& key) {
+    PathState& state = State();
+    std::lock_guard lock(state.mutex);
+    const auto it = state.folders.find(key);
+    if (it == state.folders.end()) return std::nullopt;
+    return it->second;
+}
+
+void RememberFolder(const std::string& key, const std::string& host) {
+    PathState& state = State();
+    std::lock_guard lock(state.mutex);
+    if (state.folders.size() >= kMaxCachedDirectories) state.folders.clear();
+    state.folders[key] = host;
+}
+
+void ForgetFolder(const std::string& key) {
+    PathState& state = State();
+    std::lock_guard lock(state.mutex);
+    state.folders.erase(key);
+}
+
 
 DirKey KeyOf(const struct stat& info) {
     return DirKey{info.st_dev, info.st_ino, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
@@ -128,7 +162,8 @@ void AppendComponents(std::string_view rest, std::vector<std::string>& component
 }  // namespace
 
 std::optional<std::string> FindNameInDirectory(const std::string& dirHost, const struct stat& dirInfo,
-                                               std::string_view name) {
+                                               std::string_view name, struct stat* entryInfo,
+                                               bool follow) {
     const std::string folded = FoldCase(name);
     PathState& state = State();
     std::lock_guard lock(state.mutex);
@@ -147,7 +182,11 @@ std::optional<std::string> FindNameInDirectory(const std::string& dirHost, const
         const auto hit = names.byFoldedName.find(folded);
         if (hit != names.byFoldedName.end()) {
             struct stat info {};
-            if (lstat(Child(dirHost, hit->second).c_str(), &info) == 0) return hit->second;
+            const std::string path = Child(dirHost, hit->second);
+            if ((follow ? stat(path.c_str(), &info) : lstat(path.c_str(), &info)) == 0) {
+                if (entryInfo != nullptr) *entryInfo = info;
+                return hit->second;
+            }
         } else if (!names.racy) {
             return std::nullopt;
         }
@@ -162,6 +201,7 @@ void ResetPathState() {
     PathState& state = State();
     std::lock_guard lock(state.mutex);
     state.cache.clear();
+    state.folders.clear();
     state.currentDirectory.reset();
 }
 
@@ -283,28 +323,47 @@ std::optional<Resolved> Resolve(std::string_view windowsPath, bool allowMissingL
     }
     if (n == 0) return std::nullopt;  // the drive folder itself is missing
 
-    // The deepest prefix that exists as written.
+    // Start from the parent folder when an earlier call resolved it, else from the deepest
+    // prefix that exists as written.
     size_t k = n - 1;
     struct stat info {};
-    while (stat(JoinHost(drive->hostRoot, parts, k).c_str(), &info) != 0) {
-        if (k == 0) return std::nullopt;
-        --k;
+    std::string current;
+    const std::string parentKey = FolderKey(*parsed, n - 1);
+    bool fromCache = false;
+    if (n >= 2) {
+        if (auto cached = CachedFolder(parentKey)) {
+            if (stat(cached->c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+                current = std::move(*cached);
+                fromCache = true;
+            } else {
+                ForgetFolder(parentKey);
+            }
+        }
     }
-    std::string current = JoinHost(drive->hostRoot, parts, k);
+    if (!fromCache) {
+        while (stat(JoinHost(drive->hostRoot, parts, k).c_str(), &info) != 0) {
+            if (k == 0) return std::nullopt;
+            --k;
+        }
+        current = JoinHost(drive->hostRoot, parts, k);
+    }
     for (size_t i = k; i < n; ++i) {
         if (!S_ISDIR(info.st_mode)) return std::nullopt;
+        if (i == n - 1 && k < n - 1 && !fromCache) RememberFolder(parentKey, current);
         const bool last = i + 1 == n;
         std::string candidate = Child(current, parts[i]);
         std::string name = parts[i];
         struct stat candidateInfo {};
-        bool found = i > k && (last ? lstat(candidate.c_str(), &candidateInfo)
-                                    : stat(candidate.c_str(), &candidateInfo)) == 0;
+        // At the starting prefix the exact spelling is known to be missing, unless the start
+        // came from the folder cache.
+        const bool tryExact = i > k || fromCache;
+        bool found = tryExact && (last ? lstat(candidate.c_str(), &candidateInfo)
+                                       : stat(candidate.c_str(), &candidateInfo)) == 0;
         if (!found) {
-            if (auto match = FindNameInDirectory(current, info, parts[i])) {
+            if (auto match = FindNameInDirectory(current, info, parts[i], &candidateInfo, !last)) {
                 name = *match;
                 candidate = Child(current, name);
-                found = (last ? lstat(candidate.c_str(), &candidateInfo)
-                              : stat(candidate.c_str(), &candidateInfo)) == 0;
+                found = true;
             }
         }
         if (!found) {

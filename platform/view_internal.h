@@ -59,11 +59,15 @@ struct Resolved {
 // not an error (exists is then false). Empty when the drive is unknown or a parent is missing.
 std::optional<Resolved> Resolve(std::string_view windowsPath, bool allowMissingLast);
 
-// Name of the entry in a directory that matches `name` without regard to case (the exact name
-// first); empty when there is none. `dirInfo` is the directory's stat (the cache key).
+// Name of the entry in a directory that matches `name` without regard to case (of two that
+// differ only in case, the smaller); empty when there is none. `dirInfo` is the directory's
+// stat (the cache key). With `entryInfo`, the entry's stat (lstat, or stat with `follow`) is
+// filled in. Callers try the exact name themselves first.
 std::optional<std::string> FindNameInDirectory(const std::string& dirHost,
                                                const struct stat& dirInfo,
-                                               std::string_view name);
+                                               std::string_view name,
+                                               struct stat* entryInfo = nullptr,
+                                               bool follow = false);
 
 // Windows attributes of a host entry (name for the hidden bit, lstat for the rest).
 uint32_t AttributesFromStat(std::string_view name, const struct stat& info);

@@ -97,6 +97,11 @@ TEST(ResolutionTest, NoticesChangesInACachedDirectory) {
     fs::rename(machine.Host("C:\\Temp\\late.txt"), machine.Host("C:\\Temp\\Later.txt"));
     EXPECT_FALSE(FileExists("C:\\TEMP\\LATE.TXT"));
     EXPECT_TRUE(FileExists("C:\\temp\\later.TXT"));
+
+    // A folder found under another spelling is remembered; when it goes, the next match is used.
+    fs::rename(machine.Host("C:\\Temp"), machine.Host("C:\\Old"));
+    machine.WriteFile("C:\\TEMP\\later.txt", "new");
+    EXPECT_EQ(ReadWholeFile("C:\\temp\\LATER.TXT"), "new");
 }
 
 TEST(ResolutionTest, RelativePathsUseTheCurrentDirectory) {
