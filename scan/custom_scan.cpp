@@ -48,7 +48,8 @@ void CustomScanDialog::AddFolder(std::string_view path) {
     int64_t totalBytes = -1;
     GetDriveSpace(path[0], freeBytes, totalBytes);
     const int64_t size = FolderSize(context_, path, "*.*", kAllAttributeKinds, true, pacing);
-    const DriveLevel level = GradeFolderSize(static_cast<long double>(size), ComputeLevels(totalBytes));
+    const DriveLevel level =
+        GradeFolderSize(static_cast<long double>(size), ComputeLevels(totalBytes));
     foundation::ListItem item;
     item.caption = std::string(path);
     item.subItems = {foundation::FormatSize(size, true), DriveLevelName(level)};
@@ -64,13 +65,16 @@ void CustomScanDialog::Button2Click() {
 void CustomScanDialog::Button3Click() {
     visible.Set(false);
     if (context_.scanRunning) {
-        context_.ui.Tell(kScanAlreadyRunning, foundation::kAppTitle, foundation::MessageIcon::Information);
+        context_.ui.Tell(kScanAlreadyRunning, foundation::kAppTitle,
+                         foundation::MessageIcon::Information);
         return;
     }
     if (!context_.ui.AskYesNo(kCustomScanQuestion)) return;
     if (startScan) startScan(rb1.Get() ? 1 : 2);
 }
 
-void CustomScanDialog::Button4Click() { visible.Set(false); }
+void CustomScanDialog::Button4Click() {
+    visible.Set(false);
+}
 
 }  // namespace scourwell::scan

@@ -22,7 +22,7 @@ namespace scourwell::scan {
 DriveLevel GradeFolderSize(long double size, const FullnessLevels& levels);
 
 class CustomScanDialog {
-public:
+  public:
     explicit CustomScanDialog(foundation::ProgramContext& context);
     CustomScanDialog(const CustomScanDialog&) = delete;
     CustomScanDialog& operator=(const CustomScanDialog&) = delete;
@@ -33,11 +33,11 @@ public:
     // The two radio buttons; setting one sets the other to the opposite.
     foundation::Observable<bool> rb1{true};   // "Drives Scan"
     foundation::Observable<bool> rb2{false};  // "Folders Scan"
-    foundation::ListModel List1;  // "Drive", "Free Space", "Total Space", "Status"
-    foundation::ListModel List2;  // "Folder", "Size", "Status"
-    foundation::Observable<bool> c1{true};  // "Search for junk data"
-    foundation::Observable<bool> c2{true};  // "Search for malware files"
-    foundation::Observable<bool> c3{true};  // "System Scan"
+    foundation::ListModel List1;              // "Drive", "Free Space", "Total Space", "Status"
+    foundation::ListModel List2;              // "Folder", "Size", "Status"
+    foundation::Observable<bool> c1{true};    // "Search for junk data"
+    foundation::Observable<bool> c2{true};    // "Search for malware files"
+    foundation::Observable<bool> c3{true};    // "System Scan"
 
     // Starts scan(kind) (1 drives, 2 folders); the scan driver sets it.
     std::function<void(int kind)> startScan;
@@ -58,7 +58,7 @@ public:
     // "Cancel": hides the dialog.
     void Button4Click();
 
-private:
+  private:
     foundation::ProgramContext& context_;
 };
 

@@ -12,16 +12,24 @@ namespace {
 bool HasType(char letter, int driveType) {
     if (driveType == kAnyDrive) return true;
     switch (platform::GetDriveType(letter)) {
-        case platform::DriveType::Removable: return driveType == kRemovableDrive;
-        case platform::DriveType::Fixed: return driveType == kFixedDrive;
-        case platform::DriveType::Network: return driveType == kNetworkDrive;
-        case platform::DriveType::CdRom: return driveType == kCdRomDrive;
-        case platform::DriveType::RamDisk: return driveType == kRamDiskDrive;
-        default: return false;
+        case platform::DriveType::Removable:
+            return driveType == kRemovableDrive;
+        case platform::DriveType::Fixed:
+            return driveType == kFixedDrive;
+        case platform::DriveType::Network:
+            return driveType == kNetworkDrive;
+        case platform::DriveType::CdRom:
+            return driveType == kCdRomDrive;
+        case platform::DriveType::RamDisk:
+            return driveType == kRamDiskDrive;
+        default:
+            return false;
     }
 }
 
-std::string RootOf(char letter) { return std::string(1, letter) + ":\\"; }
+std::string RootOf(char letter) {
+    return std::string(1, letter) + ":\\";
+}
 
 const char* StatusLine(DriveLevel level) {
     switch (level) {
@@ -30,7 +38,8 @@ const char* StatusLine(DriveLevel level) {
         case DriveLevel::High:
             return "Status: This drive is full, it is not critical but it requires action, delete "
                    "unused and junk data";
-        default: return "Status: Ok";
+        default:
+            return "Status: Ok";
     }
 }
 
@@ -106,9 +115,12 @@ DriveLevel GradeUsedSpace(long double used, const FullnessLevels& levels) {
 
 const char* DriveLevelName(DriveLevel level) {
     switch (level) {
-        case DriveLevel::Critical: return "Critical";
-        case DriveLevel::High: return "High";
-        default: return "Ok";
+        case DriveLevel::Critical:
+            return "Critical";
+        case DriveLevel::High:
+            return "High";
+        default:
+            return "Ok";
     }
 }
 
@@ -197,8 +209,8 @@ void WelcomeDriveStatus::Button21Click() {
                 case DriveLevel::Critical:
                     pList.SetSubItem(item, 2, "Critical");
                     pList.SetChecked(item, true);
-                    SetStatus("Some drives are critically full, please scan!", StatusPicture::Warning,
-                              true);
+                    SetStatus("Some drives are critically full, please scan!",
+                              StatusPicture::Warning, true);
                     break;
                 case DriveLevel::High:
                     pList.SetSubItem(item, 2, "High");

@@ -88,7 +88,7 @@ struct DriveBar {
 // The Welcome page's drive status: `pList`, `infoptext`, `infpult_img`, the scan prompt and
 // the drive bars.
 class WelcomeDriveStatus {
-public:
+  public:
     WelcomeDriveStatus();
     WelcomeDriveStatus(const WelcomeDriveStatus&) = delete;
     WelcomeDriveStatus& operator=(const WelcomeDriveStatus&) = delete;
@@ -114,7 +114,7 @@ public:
     // A click on `infoptext`.
     void infoptextClick();
 
-private:
+  private:
     void SetStatus(std::string text, StatusPicture picture, bool prompt);
 };
 

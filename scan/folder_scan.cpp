@@ -47,7 +47,7 @@ std::vector<std::string> SystemSkipLocations() {
 
 // What one top-level run shares with its nested runs.
 class Walk {
-public:
+  public:
     Walk(ScanPage& page, std::string_view folder, bool skipSystem)
         : page_(page), context_(page.context), pacer_(page.context, page.pacing) {
         folder_.assign(folder);
@@ -101,7 +101,8 @@ public:
     }
 
     // Size of a subfolder of the current folder: the sum of a nested run over it.
-    int64_t SumSubfolder(const platform::DirectoryListing& parent, const platform::FindEntry& entry) {
+    int64_t SumSubfolder(const platform::DirectoryListing& parent,
+                         const platform::FindEntry& entry) {
         platform::DirectoryListing listing = parent.OpenSubfolder(entry, "*");
         const size_t folderLength = folder_.size();
         const size_t lowerLength = lowerFolder_.size();
@@ -115,7 +116,7 @@ public:
         return total;
     }
 
-private:
+  private:
     int64_t Sum(platform::DirectoryListing& listing) {
         int64_t total = 0;
         platform::FindEntry entry;
@@ -155,8 +156,9 @@ private:
 const char* AlertText(bool folder, bool critical, bool junkMode) {
     if (junkMode) return folder ? ": Alert: Junk folder" : ": Alert: Junk file";
     if (folder) {
-        return critical ? ": Alert: Critical folder size, it is taking to much space"
-                        : ": Alert: Folder size is to high, it is not critical but it requires action";
+        return critical
+                   ? ": Alert: Critical folder size, it is taking to much space"
+                   : ": Alert: Folder size is to high, it is not critical but it requires action";
     }
     return critical ? ": Alert: Critical file size, it is taking to much space"
                     : ": Alert: file size is to high, it is not critical but it requires action";
@@ -243,15 +245,18 @@ int64_t ScanFolder(ScanPage& page, std::string_view path, bool junkMode, bool sk
             if (!entry.name.empty() && entry.name[0] != '.') {
                 const bool excluded = walk.Excluded(entry.name, "Folder");
                 int64_t size = 0;
-                if (!excluded && !walk.Skipped(entry.name)) size = walk.SumSubfolder(listing, entry);
+                if (!excluded && !walk.Skipped(entry.name))
+                    size = walk.SumSubfolder(listing, entry);
                 total += size;
                 if (!sumOnly && !excluded)
-                    GradeObject(page, folder, entry.name, true, size, thresholds, junkMode, listAll);
+                    GradeObject(page, folder, entry.name, true, size, thresholds, junkMode,
+                                listAll);
             }
         } else {
             total += entry.size;
             if (!sumOnly && !walk.Excluded(entry.name, "File"))
-                GradeObject(page, folder, entry.name, false, entry.size, thresholds, junkMode, listAll);
+                GradeObject(page, folder, entry.name, false, entry.size, thresholds, junkMode,
+                            listAll);
         }
         if (walk.Aborted()) break;
     }

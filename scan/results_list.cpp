@@ -60,7 +60,8 @@ ListItem MakeResultItem(const ScanResultRow& row) {
     item.subItems[kColKind] = row.kind;
     item.subItems[kColLocation] = row.location;
     const std::optional<long long> size = row.DecimalSize();
-    item.subItems[kColSize] = size ? foundation::FormatSize(static_cast<long double>(*size), true) : row.size;
+    item.subItems[kColSize] =
+        size ? foundation::FormatSize(static_cast<long double>(*size), true) : row.size;
     item.subItems[kColStatus] = row.status;
     item.checked = row.selected;
     return item;
@@ -139,27 +140,45 @@ void list1MouseUp(ScanPage& page, size_t itemIndex) {
     }
 }
 
-void Button25Click(ScanPage& page) { SetAllChecks(page, true); }
+void Button25Click(ScanPage& page) {
+    SetAllChecks(page, true);
+}
 
-void Button26Click(ScanPage& page) { SetAllChecks(page, false); }
+void Button26Click(ScanPage& page) {
+    SetAllChecks(page, false);
+}
 
 bool FiltersAccept(int kindFilter, int severityFilter, const ScanResultRow& row) {
     bool kindOk = false;
     switch (kindFilter) {
-        case 0: kindOk = true; break;
-        case 1: kindOk = row.kind == "File"; break;
-        case 2: kindOk = row.kind == "Folder"; break;
-        default: break;
+        case 0:
+            kindOk = true;
+            break;
+        case 1:
+            kindOk = row.kind == "File";
+            break;
+        case 2:
+            kindOk = row.kind == "Folder";
+            break;
+        default:
+            break;
     }
     if (!kindOk) return false;
     switch (severityFilter) {
-        case 0: return true;
-        case 1: return row.status == "Critical";
-        case 2: return row.status == "High";
-        case 3: return row.status == "Medium";  // "Middle"
-        case 4: return row.status == "Low";
-        case 5: return row.status == "Junk";
-        default: return false;
+        case 0:
+            return true;
+        case 1:
+            return row.status == "Critical";
+        case 2:
+            return row.status == "High";
+        case 3:
+            return row.status == "Medium";  // "Middle"
+        case 4:
+            return row.status == "Low";
+        case 5:
+            return row.status == "Junk";
+        default:
+            return false;
     }
 }
 

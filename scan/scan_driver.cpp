@@ -46,7 +46,8 @@ ScanDriver::ScanDriver(ScanPage& page, WelcomeDriveStatus& welcome, CustomScanDi
 
 bool ScanDriver::RefuseWhileRunning() {
     if (!context_.scanRunning) return false;
-    context_.ui.Tell(kScanAlreadyRunning, foundation::kAppTitle, foundation::MessageIcon::Information);
+    context_.ui.Tell(kScanAlreadyRunning, foundation::kAppTitle,
+                     foundation::MessageIcon::Information);
     return true;
 }
 
@@ -116,7 +117,8 @@ bool ScanDriver::ScanListedObjects(foundation::ListModel& list, const char* logT
         if (i >= list.Count()) break;
         const foundation::ListItem item = list.Item(i);
         if (item.checked && !item.caption.empty()) {
-            context_.log.AddTimed(logText + (drives ? foundation::ToUpper(item.caption) : item.caption));
+            context_.log.AddTimed(logText +
+                                  (drives ? foundation::ToUpper(item.caption) : item.caption));
             ScanFolder(page_, item.caption, false, true, false, false);
             updateList(page_);
         }
@@ -212,8 +214,8 @@ void ScanDriver::NormalEnding() {
         context_.log.AddTimed(": You have some critical issue-s that requires action!");
         context_.log.AddTimed(": Finish...");
     } else {
-        context_.ui.Tell("You dont have any critical issue-s on your computer!", foundation::kAppTitle,
-                         foundation::MessageIcon::Information);
+        context_.ui.Tell("You dont have any critical issue-s on your computer!",
+                         foundation::kAppTitle, foundation::MessageIcon::Information);
         context_.log.AddTimed(": You dont have any critical issue-s");
         context_.log.AddTimed(": Finish...");
     }

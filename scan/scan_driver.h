@@ -36,7 +36,7 @@ std::vector<std::string> SystemFolders();
 bool SaveAndOpenScanLog(foundation::ProgramContext& context);
 
 class ScanDriver {
-public:
+  public:
     // Wires welcome.scanNow to Button23Click and dialog.startScan to scan.
     ScanDriver(ScanPage& page, WelcomeDriveStatus& welcome, CustomScanDialog& dialog);
     ScanDriver(const ScanDriver&) = delete;
@@ -59,7 +59,7 @@ public:
     // Runs one scan of `kind`. While a scan runs, tells the user so and returns.
     void scan(int kind);
 
-private:
+  private:
     bool RefuseWhileRunning();
     void LogHeader(int kind);
     void BeginRun();

@@ -22,7 +22,7 @@ struct WalkPacing {
 // One pacer per loop (a top-level walk shares it with its nested walks). The first Due() of a
 // pacer is always true, so every loop serves events at least once.
 class WalkPacer {
-public:
+  public:
     WalkPacer(foundation::ProgramContext& context, const WalkPacing& pacing)
         : context_(context),
           every_(pacing.entriesPerClockCheck == 0 ? 1 : pacing.entriesPerClockCheck),
@@ -45,7 +45,7 @@ public:
     }
     foundation::ProgramContext& Context() { return context_; }
 
-private:
+  private:
     foundation::ProgramContext& context_;
     uint32_t every_;
     std::chrono::steady_clock::duration interval_;

@@ -6,7 +6,9 @@ namespace scourwell::scan {
 namespace {
 
 // The second character of the service-pack text (" B", " C", " A" on the 9x family).
-char SecondCharacter(const std::string& csd) { return csd.size() >= 2 ? csd[1] : '\0'; }
+char SecondCharacter(const std::string& csd) {
+    return csd.size() >= 2 ? csd[1] : '\0';
+}
 
 std::string Windows9xName(const platform::WindowsVersion& v) {
     if (v.major == 4 && v.minor == 0) {
@@ -22,7 +24,9 @@ std::string Windows9xName(const platform::WindowsVersion& v) {
 
 std::string NtName(const platform::WindowsVersion& v) {
     const bool is64 = v.amd64;
-    const auto is = [&](uint32_t major, uint32_t minor) { return v.major == major && v.minor == minor; };
+    const auto is = [&](uint32_t major, uint32_t minor) {
+        return v.major == major && v.minor == minor;
+    };
     if (is(5, 2)) return "Microsoft Windows Server 2003";
     if (is(5, 1) && v.workstation && is64) return "Microsoft Windows XP x64 Edition ";
     if (is(5, 1) && !is64) return "Microsoft Windows XP";
@@ -41,10 +45,14 @@ std::string NtName(const platform::WindowsVersion& v) {
 std::string WindowsVersionName(const std::optional<platform::WindowsVersion>& version) {
     if (!version) return "";
     switch (version->platform) {
-        case platform::WindowsVersion::Platform::Win32s: return "Microsoft Win32s";
-        case platform::WindowsVersion::Platform::Windows9x: return Windows9xName(*version);
-        case platform::WindowsVersion::Platform::NT: return NtName(*version);
-        default: return "";
+        case platform::WindowsVersion::Platform::Win32s:
+            return "Microsoft Win32s";
+        case platform::WindowsVersion::Platform::Windows9x:
+            return Windows9xName(*version);
+        case platform::WindowsVersion::Platform::NT:
+            return NtName(*version);
+        default:
+            return "";
     }
 }
 

@@ -12,7 +12,9 @@ using scourwell::testing::TestDrive;
 using testing_support::DriverFixture;
 using testing_support::kTime;
 
-std::string Timed(const std::string& message) { return std::string(kTime) + message; }
+std::string Timed(const std::string& message) {
+    return std::string(kTime) + message;
+}
 
 std::vector<std::string> RowNames(const DriverFixture& f) {
     std::vector<std::string> names;
@@ -137,7 +139,8 @@ TEST(CustomScanTest, DrivesScanRunsTheTickedStepsInOrder) {
     std::vector<std::string> order;
     f.driver.scanMalware = [&] { order.push_back("malware"); };
     f.context.log.onLineAdded = [&](const std::string& line) {
-        if (line.find(": Scanning") != std::string::npos) order.push_back(line.substr(std::string(kTime).size()));
+        if (line.find(": Scanning") != std::string::npos)
+            order.push_back(line.substr(std::string(kTime).size()));
     };
 
     f.dialog.FormShow();
@@ -146,8 +149,9 @@ TEST(CustomScanTest, DrivesScanRunsTheTickedStepsInOrder) {
     f.dialog.List1.SetChecked(1, true);
     f.dialog.Button3Click();
 
-    EXPECT_EQ(order, (std::vector<std::string>{": Scanning drive D:\\", ": Scanning System folders...",
-                                               ": Scanning Junk folders...", "malware"}));
+    EXPECT_EQ(order,
+              (std::vector<std::string>{": Scanning drive D:\\", ": Scanning System folders...",
+                                        ": Scanning Junk folders...", "malware"}));
     EXPECT_EQ(RowNames(f), (std::vector<std::string>{"Media", "huge.bin", "junk.tmp"}));
 }
 

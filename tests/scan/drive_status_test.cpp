@@ -27,11 +27,12 @@ TEST(DriveStatusTest, LevelsUseTruncatingMarks) {
     } cases[] = {
         {1000, 875, DriveLevel::Critical}, {1000, 874, DriveLevel::High},
         {1000, 750, DriveLevel::High},     {1000, 749, DriveLevel::Ok},
-        {1001, 750, DriveLevel::High},     // marks of 1001: 500 + 250 = 750
-        {-1, 0, DriveLevel::Critical},     // not ready: every mark is 0
+        {1001, 750, DriveLevel::High},  // marks of 1001: 500 + 250 = 750
+        {-1, 0, DriveLevel::Critical},  // not ready: every mark is 0
     };
     for (const Case& c : cases)
-        EXPECT_EQ(GradeUsedSpace(c.used, ComputeLevels(c.total)), c.level) << c.total << " " << c.used;
+        EXPECT_EQ(GradeUsedSpace(c.used, ComputeLevels(c.total)), c.level)
+            << c.total << " " << c.used;
 }
 
 TEST(DriveStatusTest, ListDrivesFiltersByTypeAndPosition) {
@@ -42,12 +43,17 @@ TEST(DriveStatusTest, ListDrivesFiltersByTypeAndPosition) {
         int type;
         const char* result;
     } cases[] = {
-        {-1, kFixedDrive, "C:\\;D:\\;"},  {-1, kAnyDrive, "C:\\;D:\\;E:\\;F:\\;"},
-        {-1, kRemovableDrive, "E:\\;"},   {-1, kNetworkDrive, "F:\\;"},
-        {-1, kCdRomDrive, ""},            {2, kRemovableDrive, "E:\\;"},
-        {2, kFixedDrive, ""},             {1, kAnyDrive, "D:\\;"},
+        {-1, kFixedDrive, "C:\\;D:\\;"},
+        {-1, kAnyDrive, "C:\\;D:\\;E:\\;F:\\;"},
+        {-1, kRemovableDrive, "E:\\;"},
+        {-1, kNetworkDrive, "F:\\;"},
+        {-1, kCdRomDrive, ""},
+        {2, kRemovableDrive, "E:\\;"},
+        {2, kFixedDrive, ""},
+        {1, kAnyDrive, "D:\\;"},
     };
-    for (const Case& c : cases) EXPECT_EQ(ListDrives(c.index, c.type), c.result) << c.index << "/" << c.type;
+    for (const Case& c : cases)
+        EXPECT_EQ(ListDrives(c.index, c.type), c.result) << c.index << "/" << c.type;
     EXPECT_EQ(SplitDriveList("C:\\;D:\\;"), (std::vector<std::string>{"C:\\", "D:\\"}));
 }
 
@@ -64,15 +70,16 @@ TEST(DriveStatusTest, DriveSpaceOfAMissingDriveIsMinusOne) {
 }
 
 TEST(DriveStatusTest, ReportListsEveryFixedDriveWithItsStatus) {
-    TestMachine m({TestDrive{'C', "fixed", 1000, 125}, TestDrive{'D', "fixed", 4'294'967'296, 1'073'741'824},
+    TestMachine m({TestDrive{'C', "fixed", 1000, 125},
+                   TestDrive{'D', "fixed", 4'294'967'296, 1'073'741'824},
                    TestDrive{'E', "removable", 1000, 0}, TestDrive{'F', "fixed", 1000, 251}});
     EXPECT_EQ(DriveStatusReport(),
               (std::vector<std::string>{
-                  "Hard drives status!",
-                  "C:\\", "Freespace 0mb", "Drivesize 0mb",
+                  "Hard drives status!", "C:\\", "Freespace 0mb", "Drivesize 0mb",
                   "Status: This drive is Critically full, please delete unused and junk data!",
                   "D:\\", "Freespace 1024mb", "Drivesize 4096mb",
-                  "Status: This drive is full, it is not critical but it requires action, delete unused and junk data",
+                  "Status: This drive is full, it is not critical but it requires action, delete "
+                  "unused and junk data",
                   "F:\\", "Freespace 0mb", "Drivesize 0mb", "Status: Ok"}));
 }
 
@@ -134,12 +141,14 @@ TEST(DriveStatusTest, ADriveThatIsNotReadyCountsAsCritical) {
     WelcomeDriveStatus welcome;
     welcome.Button21Click();
     ASSERT_EQ(welcome.pList.Count(), 2u);
-    EXPECT_EQ(welcome.pList.Item(1).subItems, (std::vector<std::string>{"   -1.00B", "   -1.00B", "Critical"}));
+    EXPECT_EQ(welcome.pList.Item(1).subItems,
+              (std::vector<std::string>{"   -1.00B", "   -1.00B", "Critical"}));
     EXPECT_TRUE(welcome.pList.Item(1).checked);
     const auto report = DriveStatusReport();
     ASSERT_EQ(report.size(), 9u);
     EXPECT_EQ(report[6], "Freespace 0mb");
-    EXPECT_EQ(report[8], "Status: This drive is Critically full, please delete unused and junk data!");
+    EXPECT_EQ(report[8],
+              "Status: This drive is Critically full, please delete unused and junk data!");
 }
 
 TEST(DriveStatusTest, BarHeightCountsStepsOfTheInnerHeight) {
@@ -186,7 +195,8 @@ TEST(DriveStatusTest, BarsAreMadeOnceAndFollowLaterRefreshes) {
 
 TEST(DriveStatusTest, AtMostElevenBarsAreMade) {
     std::vector<TestDrive> drives;
-    for (char letter = 'C'; letter <= 'N'; ++letter) drives.push_back(TestDrive{letter, "fixed", 1000, 500});
+    for (char letter = 'C'; letter <= 'N'; ++letter)
+        drives.push_back(TestDrive{letter, "fixed", 1000, 500});
     TestMachine m(drives);
     WelcomeDriveStatus welcome;
     welcome.Button21Click();

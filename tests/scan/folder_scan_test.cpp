@@ -25,8 +25,8 @@ TEST(FolderScanTest, ThresholdsDivideTheDriveSizeStepByStep) {
     } cases[] = {
         {100'000'000'000, kCritical, kHigh},
         {1000, 100, 25},
-        {39, 3, 0},   // 3 div 2 div 2 truncates to 0
-        {-1, 0, 0},   // a drive that cannot be measured
+        {39, 3, 0},  // 3 div 2 div 2 truncates to 0
+        {-1, 0, 0},  // a drive that cannot be measured
     };
     for (const Case& c : cases) {
         const SizeThresholds t = ComputeThresholds(c.total);
@@ -57,8 +57,10 @@ TEST(FolderScanTest, GradesEachTopLevelObjectAgainstItsDrive) {
         const int64_t total = ScanFolder(f.page, "C:\\Data", c.junkMode, false, c.listAll, false);
         EXPECT_EQ(total, kCritical + kHigh + (kHigh - 1) + (kHigh - 1) + 1);
 
-        const std::pair<const char*, std::string> expected[] = {
-            {"crit.bin", c.crit}, {"high.bin", c.high}, {"below.bin", c.below}, {"bigdir", c.bigdir}};
+        const std::pair<const char*, std::string> expected[] = {{"crit.bin", c.crit},
+                                                                {"high.bin", c.high},
+                                                                {"below.bin", c.below},
+                                                                {"bigdir", c.bigdir}};
         for (const auto& [name, status] : expected) {
             const foundation::ScanResultRow* row = f.Row(name);
             if (status.empty()) {
@@ -94,13 +96,16 @@ TEST(FolderScanTest, RowsAndAlertsHaveTheirExactForm) {
     ASSERT_GE(item, 0);
     for (const auto& it : f.page.list1.Items()) {
         if (it.caption != "Big Folder") continue;
-        EXPECT_EQ(it.subItems, (std::vector<std::string>{"Folder", "C:\\Data\\", "    2.33GB", "High"}));
+        EXPECT_EQ(it.subItems,
+                  (std::vector<std::string>{"Folder", "C:\\Data\\", "    2.33GB", "High"}));
         EXPECT_TRUE(it.checked);
     }
-    EXPECT_TRUE(f.LogHas(std::string(kTime) + ": Alert: Critical file size, it is taking to much space"));
+    EXPECT_TRUE(
+        f.LogHas(std::string(kTime) + ": Alert: Critical file size, it is taking to much space"));
     EXPECT_TRUE(f.LogHas("C:\\Data\\crit.bin"));
-    EXPECT_TRUE(f.LogHas(std::string(kTime) +
-                         ": Alert: Folder size is to high, it is not critical but it requires action"));
+    EXPECT_TRUE(
+        f.LogHas(std::string(kTime) +
+                 ": Alert: Folder size is to high, it is not critical but it requires action"));
     EXPECT_TRUE(f.LogHas("C:\\Data\\Big Folder"));
     // Each alert is followed by its path line.
     const auto& lines = f.context.log.Lines();
@@ -151,7 +156,8 @@ TEST(FolderScanTest, X86FoldersAreNeverDescended) {
     g.machine.WriteSparseFile("C:\\Data\\Program Files (x86)\\app.bin", kCritical);
     ScanFolder(g.page, "C:\\Data", false, false, true, false);
     ASSERT_NE(g.Row("Program Files (x86)"), nullptr);
-    EXPECT_EQ(g.Row("Program Files (x86)")->ToLine(), "Program Files (x86);Folder;C:\\Data\\;0;Ok;1;");
+    EXPECT_EQ(g.Row("Program Files (x86)")->ToLine(),
+              "Program Files (x86);Folder;C:\\Data\\;0;Ok;1;");
 }
 
 TEST(FolderScanTest, AWalkStartedInsideAnX86FolderMeasuresOnlyItsOwnFiles) {
@@ -239,11 +245,13 @@ TEST(FolderScanTest, AFolderThatCannotBeListedGivesNothing) {
 
 TEST(FolderScanTest, AbortDuringANestedRunEndsEveryEnclosingRun) {
     ScanFixture f;
-    for (int i = 0; i < 5; ++i) f.machine.WriteFile("C:\\Data\\top" + std::to_string(i) + ".txt", "1");
+    for (int i = 0; i < 5; ++i)
+        f.machine.WriteFile("C:\\Data\\top" + std::to_string(i) + ".txt", "1");
     for (int i = 0; i < 20; ++i)
         f.machine.WriteFile("C:\\Data\\nest\\deeper\\f" + std::to_string(i) + ".txt", "12");
     f.machine.WriteFile("C:\\Data\\nest\\deeper\\trigger.txt", "123");
-    for (int i = 0; i < 5; ++i) f.machine.WriteFile("C:\\Data\\zz" + std::to_string(i) + "\\x.txt", "1");
+    for (int i = 0; i < 5; ++i)
+        f.machine.WriteFile("C:\\Data\\zz" + std::to_string(i) + "\\x.txt", "1");
 
     // "Abort" is pressed while the walk shows the trigger file of the innermost folder.
     f.ui.When([&] { return f.context.status.Text().find("trigger.txt") != std::string::npos; },
@@ -299,7 +307,8 @@ TEST(FolderSizeTest, SumsMatchingFilesAndFollowsSubfoldersOnRequest) {
         {"C:\\Data\\", "*.*", kAllAttributeKinds, true, 1 + 2 + 3 + 4 + 3'000'000'000},
         {"C:\\Data", "*.*", kAllAttributeKinds, false, 1 + 2 + 3},
         {"C:\\Data", "*.tmp", kAllAttributeKinds, true, 1 + 4},
-        {"C:\\Data", "*.*", kAllAttributeKinds & ~platform::kAttrHidden, true, 1 + 2 + 4 + 3'000'000'000},
+        {"C:\\Data", "*.*", kAllAttributeKinds & ~platform::kAttrHidden, true,
+         1 + 2 + 4 + 3'000'000'000},
         {"C:\\Missing", "*.*", kAllAttributeKinds, true, 0},
     };
     for (const Case& c : cases)

@@ -56,10 +56,14 @@ TEST(ResultsListTest, ColourRuleGivesYellowToCriticalAndJunkAndBlueToCheckedItem
         bool checked;
         std::optional<uint32_t> colour;
     } cases[] = {
-        {"Critical", true, foundation::kColourYellow}, {"Critical", false, foundation::kColourYellow},
-        {"Junk", true, foundation::kColourYellow},     {"Junk", false, foundation::kColourYellow},
-        {"High", true, foundation::kColourCheckedBlue}, {"Infected", true, foundation::kColourCheckedBlue},
-        {"High", false, std::nullopt},                 {"Ok", false, std::nullopt},
+        {"Critical", true, foundation::kColourYellow},
+        {"Critical", false, foundation::kColourYellow},
+        {"Junk", true, foundation::kColourYellow},
+        {"Junk", false, foundation::kColourYellow},
+        {"High", true, foundation::kColourCheckedBlue},
+        {"Infected", true, foundation::kColourCheckedBlue},
+        {"High", false, std::nullopt},
+        {"Ok", false, std::nullopt},
     };
     for (const Case& c : cases) {
         foundation::ListItem item{"x", {"File", "C:\\", "1", c.status}, c.checked, false};

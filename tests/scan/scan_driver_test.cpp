@@ -16,7 +16,9 @@ using scourwell::testing::TestMachine;
 using testing_support::DriverFixture;
 using testing_support::kTime;
 
-std::string Timed(const std::string& message) { return std::string(kTime) + message; }
+std::string Timed(const std::string& message) {
+    return std::string(kTime) + message;
+}
 
 const std::string kAppData = TestMachine::kAppData;
 const std::string kDocuments = TestMachine::kDocuments;
@@ -24,10 +26,10 @@ const std::string kTemp = TestMachine::kTemp;
 
 // Something to find in each system folder and in the temporary folder.
 void FillQuickScanFixture(TestMachine& m) {
-    m.WriteSparseFile(kAppData + "\\big.bin", 10'000'000'000);             // Critical
-    m.WriteSparseFile("C:\\ProgramData\\cache\\x.dat", 3'000'000'000);     // High folder
-    m.WriteFile("C:\\Program Files\\Common Files\\small.dll", "1");        // no row
-    m.WriteSparseFile(kDocuments + "\\movie.mkv", 2'600'000'000);          // High
+    m.WriteSparseFile(kAppData + "\\big.bin", 10'000'000'000);          // Critical
+    m.WriteSparseFile("C:\\ProgramData\\cache\\x.dat", 3'000'000'000);  // High folder
+    m.WriteFile("C:\\Program Files\\Common Files\\small.dll", "1");     // no row
+    m.WriteSparseFile(kDocuments + "\\movie.mkv", 2'600'000'000);       // High
     m.WriteFile(kTemp + "\\t1.tmp", "abc");
     m.WriteFile(kTemp + "\\t2.log", "abcde");
     m.WriteFile(kTemp + "\\tdir\\inner.txt", "abcdefg");
@@ -88,12 +90,14 @@ TEST(ScanDriverTest, QuickScanFindsSystemFolderObjectsAndJunkAndSavesTheLog) {
     EXPECT_EQ(f.context.log.Lines(), expected);
 
     ASSERT_EQ(f.ui.messages.size(), 1u);
-    EXPECT_EQ(f.ui.messages[0].text,
-              "You have some critical issue-s that requires action!\r\r1: Some drives are Critically low "
-              "on space, you can free up to " + freed +
-                  " of space!\r2: Simply check over-spaced folders that are free for clean-up\r3: "
-                  "Clean-up un-used, Junk and temp folders\r4: Malware scan, Clean-up infected files & "
-                  "folders");
+    EXPECT_EQ(
+        f.ui.messages[0].text,
+        "You have some critical issue-s that requires action!\r\r1: Some drives are Critically low "
+        "on space, you can free up to " +
+            freed +
+            " of space!\r2: Simply check over-spaced folders that are free for clean-up\r3: "
+            "Clean-up un-used, Junk and temp folders\r4: Malware scan, Clean-up infected files & "
+            "folders");
     EXPECT_EQ(f.ui.messages[0].caption, "Scourwell");
     EXPECT_EQ(f.ui.messages[0].icon, foundation::MessageIcon::Information);
 
@@ -139,7 +143,8 @@ TEST(ScanDriverTest, AQuickScanThatFindsNothingSaysSo) {
     const auto& lines = f.context.log.Lines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
-              (std::vector<std::string>{Timed(": Finish..."), Timed(": You dont have any critical issue-s"),
+              (std::vector<std::string>{Timed(": Finish..."),
+                                        Timed(": You dont have any critical issue-s"),
                                         Timed(": Finish...")}));
     EXPECT_EQ(f.machine.ReadFile(f.DataFile("LastScan.txt")), f.LogText());
     EXPECT_EQ(f.ui.openedDocuments.size(), 1u);
@@ -190,7 +195,8 @@ TEST(ScanDriverTest, AbortDuringTheSecondSystemFolderTakesTheAbortedEnding) {
 TEST(ScanDriverTest, AbortWithNothingFoundSaysOnlyThatTheScanWasAborted) {
     DriverFixture f;
     f.machine.WriteFile(kAppData + "\\small.txt", "1");
-    f.ui.When([&] { return f.StatusStartsWith("Checking " + kAppData); }, [&] { f.driver.Button5Click(); });
+    f.ui.When([&] { return f.StatusStartsWith("Checking " + kAppData); },
+              [&] { f.driver.Button5Click(); });
     f.driver.scan(0);
     ASSERT_EQ(f.ui.messages.size(), 1u);
     EXPECT_EQ(f.ui.messages[0].text, "Scan process aborted!");
@@ -202,7 +208,8 @@ TEST(ScanDriverTest, AbortDuringTheJunkStepStillTakesTheNormalEnding) {
     FillQuickScanFixture(f.machine);
     std::vector<bool> abortAtMalwareStep;
     f.driver.scanMalware = [&] { abortAtMalwareStep.push_back(f.context.abortRequested); };
-    f.ui.When([&] { return f.StatusStartsWith("Checking " + kTemp); }, [&] { f.driver.Button5Click(); });
+    f.ui.When([&] { return f.StatusStartsWith("Checking " + kTemp); },
+              [&] { f.driver.Button5Click(); });
     f.driver.scan(0);
 
     EXPECT_EQ(abortAtMalwareStep, std::vector<bool>{false});
@@ -230,7 +237,8 @@ TEST(ScanDriverTest, AScanRequestWhileAScanRunsStartsNoSecondWalk) {
     EXPECT_EQ(f.ui.messages[3].text.rfind("You have some critical issue-s", 0), 0u);
     EXPECT_EQ(f.page.results.Count(), 6u);
     EXPECT_EQ(f.context.log.Lines()[0], kHeader[0]);
-    EXPECT_EQ(std::count(f.context.log.Lines().begin(), f.context.log.Lines().end(), kHeader[0]), 1);
+    EXPECT_EQ(std::count(f.context.log.Lines().begin(), f.context.log.Lines().end(), kHeader[0]),
+              1);
     EXPECT_EQ(f.ui.openedDocuments.size(), 1u);
     EXPECT_EQ(f.driver.pc1PageIndex.Get(), kWelcomePage);
 }
@@ -249,7 +257,8 @@ TEST(ScanDriverTest, ScanNowScansTheCheckedDrivesOfTheWelcomeList) {
     EXPECT_EQ(f.driver.pc1PageIndex.Get(), kScanPage);
     EXPECT_TRUE(f.page.results.Empty());
     EXPECT_EQ(f.ui.messages.back().text, "You dont have any critical issue-s on your computer!");
-    for (const auto& line : f.context.log.Lines()) EXPECT_EQ(line.find("Scanning drive"), std::string::npos);
+    for (const auto& line : f.context.log.Lines())
+        EXPECT_EQ(line.find("Scanning drive"), std::string::npos);
 
     // Checking C: scans it with the system locations skipped; D: stays unscanned.
     f.welcome.pList.UserToggleCheck(0);

@@ -19,7 +19,8 @@
 namespace scourwell::scan::testing_support {
 
 struct ScanFixture {
-    explicit ScanFixture(std::vector<scourwell::testing::TestDrive> drives = {scourwell::testing::TestDrive{}})
+    explicit ScanFixture(
+        std::vector<scourwell::testing::TestDrive> drives = {scourwell::testing::TestDrive{}})
         : machine(std::move(drives)), context(ui), page(context) {
         page.pacing = WalkPacing{1, std::chrono::milliseconds(0)};
     }
@@ -57,7 +58,8 @@ struct ScanFixture {
 
 // The Scan page with the Welcome drive status, the Custom Scan dialog and the scan driver.
 struct DriverFixture : ScanFixture {
-    explicit DriverFixture(std::vector<scourwell::testing::TestDrive> drives = {scourwell::testing::TestDrive{}})
+    explicit DriverFixture(
+        std::vector<scourwell::testing::TestDrive> drives = {scourwell::testing::TestDrive{}})
         : ScanFixture(std::move(drives)), dialog(context), driver(page, welcome, dialog) {
         dialog.pacing = page.pacing;
     }

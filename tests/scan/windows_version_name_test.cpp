@@ -64,7 +64,8 @@ TEST(WindowsVersionNameTest, ReadsTheVersionRecordOfTheMachineFile) {
         const char* winver;
         const char* name;
     } cases[] = {
-        {"nt 6.1 csd=\"Service Pack 1\" product=workstation arch=amd64", "Microsoft Windows 7 x64 Edition"},
+        {"nt 6.1 csd=\"Service Pack 1\" product=workstation arch=amd64",
+         "Microsoft Windows 7 x64 Edition"},
         {"nt 5.1 product=workstation arch=x86", "Microsoft Windows XP"},
         {"9x 4.10 csd=\" A\"", "Microsoft Windows 98 SE"},
         {"nt 5 2", "Microsoft Windows Server 2003"},
