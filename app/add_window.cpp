@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/dialog_visibility.h"
 #include "app/pickers.h"
 #include "app/qt_ui_port.h"
 #include "quarantine/add_dialog.h"
@@ -57,19 +58,7 @@ AddWindow::AddWindow(quarantine::AddDialog& model, QWidget* mainWindow)
     connect(button2, &QPushButton::clicked, this,
             [this] { RunReportingErrors(this, [this] { model_.xpButton2Click(); }); });
 
-    model_.visible.Watch([this](const bool& on) {
-        if (on) {
-            if (!isVisible() && mainWindow_) {
-                adjustSize();
-                move(mainWindow_->geometry().center() - rect().center());
-            }
-            show();
-            raise();
-            activateWindow();
-        } else {
-            hide();
-        }
-    });
+    FollowModelVisibility(this, mainWindow_, model_.visible);
 }
 
 void AddWindow::xpButton1Click() {

@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/dialog_visibility.h"
 #include "app/list_view_adapter.h"
 #include "app/pickers.h"
 #include "app/qt_ui_port.h"
@@ -127,19 +128,7 @@ CustomScanWindow::CustomScanWindow(scan::CustomScanDialog& model, QWidget* mainW
     OnClick(button3, [this] { model_.Button3Click(); });
     OnClick(button4, [this] { model_.Button4Click(); });
 
-    model_.visible.Watch([this](const bool& on) {
-        if (on) {
-            if (!isVisible() && mainWindow_) {
-                adjustSize();
-                move(mainWindow_->geometry().center() - rect().center());
-            }
-            show();
-            raise();
-            activateWindow();
-        } else {
-            hide();
-        }
-    });
+    FollowModelVisibility(this, mainWindow_, model_.visible);
 }
 
 void CustomScanWindow::Button1Click() {
