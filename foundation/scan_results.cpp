@@ -61,10 +61,17 @@ long ScanResults::Find(const std::string& name, const std::string& location, con
 
 void ScanResults::SetSelected(size_t index, bool selected) {
     if (index >= rows_.size()) return;
-    rows_[index].selected = selected;
-    // The changed line may belong elsewhere in the order; sorting again places it.
-    sorted_ = false;
-    SwitchToSorted();
+    if (!sorted_) {
+        rows_[index].selected = selected;
+        SwitchToSorted();
+        return;
+    }
+    if (rows_[index].selected == selected) return;
+    // The changed line may belong elsewhere in the order: move just that row.
+    ScanResultRow row = std::move(rows_[index]);
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
+    row.selected = selected;
+    rows_.insert(std::upper_bound(rows_.begin(), rows_.end(), row, LineLess), std::move(row));
 }
 
 void ScanResults::SwitchToSorted() {
