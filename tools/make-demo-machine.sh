@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Builds a small demo machine in a folder: drives C: and D: with declared sizes, a temporary
+# folder full of junk, an oversized download and a video collection, and a machine file that
+# describes it. Try Scourwell on it without touching your own files:
+#
+#   bash tools/make-demo-machine.sh /tmp/scourwell-demo
+#   SCOURWELL_MACHINE=/tmp/scourwell-demo/machine.ini build/bin/scourwell
+set -euo pipefail
+target=${1:?usage: make-demo-machine.sh FOLDER}
+here=$(cd "$(dirname "$0")/.." && pwd)
+mkdir -p "$target"
+cd "$target"
+
+c=drive_c
+user=$c/Users/demo
+temp=$user/AppData/Local/Temp
+mkdir -p "$c/Windows/System32" "$c/ProgramData/Vendor/Cache" "$c/Program Files/Common Files" \
+         "$c/Program Files/Scourwell" "$user/AppData/Roaming" "$user/Documents/Videos" \
+         "$user/Desktop" "$temp/setup-cache/bits" drive_d/Backups
+
+# Junk in the temporary folder: small files and a folder tree.
+for i in 1 2 3 4 5; do head -c $((i * 1500)) /dev/zero > "$temp/~tmp$i.tmp"; done
+echo "install log" > "$temp/install.log"
+head -c 40000 /dev/zero > "$temp/setup-cache/package.cab"
+head -c 9000 /dev/zero > "$temp/setup-cache/bits/part.bin"
+# Oversized objects (sparse: they take no real space).
+truncate -s 3500000000 "$user/Documents/Videos/holiday-2013.avi"
+truncate -s 2800000000 "$user/Documents/old-disk-image.iso"
+truncate -s 13000000000 "$c/ProgramData/Vendor/Cache/update-store.bin"
+truncate -s 60000000000 drive_d/Backups/full-backup.vhd
+echo "Dear friend" > "$user/Documents/letter.txt"
+
+# The shipped database, when a build exists.
+if [ -f "$here/build/bin/files.dat" ]; then
+  cp "$here/build/bin/files.dat" "$c/Program Files/Scourwell/files.dat"
+fi
+
+cat > seed.reg <<'REG'
+Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion]
+"ProgramFilesDir"="C:\\Program Files"
+"CommonFilesDir"="C:\\Program Files\\Common Files"
+
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders]
+"Local AppData"="C:\\Users\\demo\\AppData\\Local"
+REG
+
+cat > machine.ini <<'INI'
+[machine]
+user = demo
+shortdate = dd.MM.yyyy
+longtime = HH:mm:ss
+windows = C:\Windows
+system = C:\Windows\System32
+temp = C:\Users\demo\AppData\Local\Temp
+program = C:\Program Files\Scourwell
+registry = registry.db
+import = seed.reg
+winver = nt 6.1 csd="Service Pack 1" product=workstation arch=amd64
+
+[drives]
+C = drive_c, type=fixed, total=128849018880, free=14000000000
+D = drive_d, type=fixed, total=500000000000, free=320000000000
+
+[folders]
+5 = C:\Users\demo\Documents
+16 = C:\Users\demo\Desktop
+26 = C:\Users\demo\AppData\Roaming
+35 = C:\ProgramData
+40 = C:\Users\demo
+INI
+echo "Demo machine ready: SCOURWELL_MACHINE=$target/machine.ini"
