@@ -35,6 +35,8 @@ struct ProgramContext {
     StatusLine status;   // Panel4
     bool abortRequested = false;
     bool scanRunning = false;
+    // A clean-up deletes what the list shows; no scan may rebuild the list under it.
+    bool cleanUpRunning = false;
     Watchdog watchdog;   // Timer1 and its elapsed-time counter
 };
 

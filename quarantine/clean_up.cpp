@@ -7,6 +7,7 @@
 #include "foundation/file_helpers.h"
 #include "foundation/text.h"
 #include "platform/files.h"
+#include "scan/scan_driver.h"
 
 namespace scourwell::quarantine {
 
@@ -42,12 +43,59 @@ void Button3Click(scan::ScanPage& page, QuarantineStore& store) {
     clean(page, store);
 }
 
+namespace {
+
+// An item of the results list as the clean-up found it when it started. Events run between
+// objects, and a filter change may rebuild the list meanwhile, so every object is looked up
+// again by what it is (the n-th item with its name, folder and kind), never by a stale index.
+struct Target {
+    std::string name;
+    std::string location;
+    std::string kind;
+    int occurrence = 0;  // earlier items with the same name, folder and kind
+};
+
+std::vector<Target> TargetsOf(const foundation::ListModel& list) {
+    std::vector<Target> targets;
+    for (const foundation::ListItem& item : list.Items()) {
+        Target target{item.caption, item.SubItem(kColLocation), item.SubItem(kColKind), 0};
+        for (const Target& earlier : targets) {
+            if (earlier.name == target.name && earlier.location == target.location &&
+                earlier.kind == target.kind)
+                ++target.occurrence;
+        }
+        targets.push_back(std::move(target));
+    }
+    return targets;
+}
+
+// Index of the target's item in the list as it is now, or -1 when the list no longer shows it.
+long IndexOf(const foundation::ListModel& list, const Target& target) {
+    int seen = 0;
+    for (size_t i = 0; i < list.Count(); ++i) {
+        const foundation::ListItem& item = list.Item(i);
+        if (item.caption == target.name && item.SubItem(kColLocation) == target.location &&
+            item.SubItem(kColKind) == target.kind && seen++ == target.occurrence)
+            return static_cast<long>(i);
+    }
+    return -1;
+}
+
+void SetStatus(foundation::ListModel& list, const Target& target, const char* status) {
+    const long index = IndexOf(list, target);
+    if (index >= 0) list.SetSubItem(static_cast<size_t>(index), kColStatus, status);
+}
+
+}  // namespace
+
 void clean(scan::ScanPage& page, QuarantineStore& store) {
     foundation::ProgramContext& context = page.context;
+    if (context.scanRunning || context.cleanUpRunning) return;
     foundation::StatusLog& log = context.log;
     foundation::ListModel& list = page.list1;
 
     context.abortRequested = false;
+    context.cleanUpRunning = true;
     log.AddLine("");
     log.AddTimed(": Cleaning...");
     page.quickScanEnabled.Set(false);
@@ -56,23 +104,24 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
     page.abortEnabled.Set(true);
 
     std::vector<std::string> failed;
-    for (size_t i = 0; i < list.Count(); ++i) {
+    for (const Target& target : TargetsOf(list)) {
         context.ui.PumpEvents();
         if (context.abortRequested) break;
-        if (i >= list.Count()) break;  // the list changed while events ran
+        const long index = IndexOf(list, target);
+        if (index < 0) continue;  // no longer shown (the list was filtered meanwhile)
 
-        const foundation::ListItem& item = list.Item(i);
-        const std::string path = item.SubItem(kColLocation) + item.caption;
-        const bool isFolder = item.SubItem(kColKind) == "Folder";
+        const foundation::ListItem& item = list.Item(static_cast<size_t>(index));
+        const std::string path = target.location + target.name;
+        const bool isFolder = target.kind == "Folder";
         const bool infected = item.SubItem(kColStatus) == "Infected";
         if (!item.checked) continue;
 
         context.status.Set("Deleting " + path);
+        if (page.excluded.IsExcluded(path, isFolder ? "Folder" : "File")) continue;
+        SetStatus(list, target, "Deleting...");
+        bool removed;
         if (isFolder) {
-            if (page.excluded.IsExcluded(path, "Folder")) continue;
-            list.SetSubItem(i, kColStatus, "Deleting...");
             LogWithPath(log, " : Deleting folder...", path);
-            bool removed;
             if (infected) {
                 // Only files that now have a quarantine copy may go.
                 FolderCopyReport report;
@@ -83,54 +132,39 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
             } else {
                 removed = DeleteFolderTree(context, page.excluded, path, "*.*");
             }
-            if (i >= list.Count()) break;
-            if (removed) {
-                LogWithPath(log, " : Folder deleted...", path);
-                list.SetSubItem(i, kColStatus, "Ok");
-            } else {
-                list.SetSubItem(i, kColStatus, "Err");
-                LogWithPath(log, " : Cannot delete folder...", path);
-                failed.push_back(path);
-            }
         } else {
-            if (page.excluded.IsExcluded(path, "File")) continue;
-            list.SetSubItem(i, kColStatus, "Deleting...");
             LogWithPath(log, " : Deleting file...", path);
-            bool removed;
             if (infected && !store.QuarantineFile(path) && platform::FileExists(path)) {
                 // No copy, no deletion: the file stays where it is.
                 removed = false;
             } else {
                 removed = foundation::ForceDeleteFile(context, path);
             }
-            if (i >= list.Count()) break;
-            if (removed) {
-                LogWithPath(log, " : File deleted...", path);
-                list.SetSubItem(i, kColStatus, "Ok");
-            } else {
-                list.SetSubItem(i, kColStatus, "Err");
-                LogWithPath(log, " : Cannot delete file...", path);
-                failed.push_back(path);
-            }
+        }
+        if (removed) {
+            LogWithPath(log, isFolder ? " : Folder deleted..." : " : File deleted...", path);
+            SetStatus(list, target, "Ok");
+        } else {
+            SetStatus(list, target, "Err");
+            LogWithPath(log, isFolder ? " : Cannot delete folder..." : " : Cannot delete file...",
+                        path);
+            failed.push_back(path);
         }
     }
+    context.cleanUpRunning = false;
 
     const std::string title(foundation::kAppTitle);
+    page.quickScanEnabled.Set(true);
+    page.customScanEnabled.Set(true);
+    page.cleanUpEnabled.Set(false);
+    page.abortEnabled.Set(false);
     if (context.abortRequested) {
         context.abortRequested = false;
         context.status.Set(title);
-        page.quickScanEnabled.Set(true);
-        page.customScanEnabled.Set(true);
-        page.cleanUpEnabled.Set(false);
-        page.abortEnabled.Set(false);
         context.ui.Tell(kCleanUpAborted, foundation::kAppTitle,
                         foundation::MessageIcon::Information);
         log.AddTimed(": Actual process aborted...");
     } else {
-        page.quickScanEnabled.Set(true);
-        page.customScanEnabled.Set(true);
-        page.cleanUpEnabled.Set(false);
-        page.abortEnabled.Set(false);
         context.ui.Tell(CleanUpResultMessage(failed), foundation::kAppTitle,
                         failed.empty() ? foundation::MessageIcon::Information
                                        : foundation::MessageIcon::Warning);
@@ -138,8 +172,7 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
 
     context.status.Set(title);
     log.AddTimed(": Finish...");
-    const std::string logFile = foundation::GetDataFolder() + std::string(kLastScanFile);
-    if (platform::WriteFileAtomic(logFile, log.Text())) context.ui.OpenDocument(logFile);
+    scan::SaveAndOpenScanLog(context);
 }
 
 bool DeleteFolderTree(foundation::ProgramContext& context, const foundation::ExclusionSet& excluded,

@@ -27,7 +27,6 @@ inline constexpr std::string_view kCleanUpAborted = "Actual process aborted!";
 inline constexpr std::string_view kCleanUpFailedHead =
     "Clean-up finished, but some objects could not be deleted:\r";
 inline constexpr size_t kCleanUpFailuresShown = 10;
-inline constexpr std::string_view kLastScanFile = "LastScan.txt";
 
 // Builds the closing message for a run: kCleanUpDone when `failed` is empty.
 std::string CleanUpResultMessage(const std::vector<std::string>& failed);

@@ -64,11 +64,7 @@ void CustomScanDialog::Button2Click() {
 
 void CustomScanDialog::Button3Click() {
     visible.Set(false);
-    if (context_.scanRunning) {
-        context_.ui.Tell(kScanAlreadyRunning, foundation::kAppTitle,
-                         foundation::MessageIcon::Information);
-        return;
-    }
+    if (RefuseScanWhileBusy(context_)) return;
     if (!context_.ui.AskYesNo(kCustomScanQuestion)) return;
     if (startScan) startScan(rb1.Get() ? 1 : 2);
 }

@@ -44,12 +44,14 @@ ScanDriver::ScanDriver(ScanPage& page, WelcomeDriveStatus& welcome, CustomScanDi
     dialog_.startScan = [this](int kind) { scan(kind); };
 }
 
-bool ScanDriver::RefuseWhileRunning() {
-    if (!context_.scanRunning) return false;
-    context_.ui.Tell(kScanAlreadyRunning, foundation::kAppTitle,
-                     foundation::MessageIcon::Information);
+bool RefuseScanWhileBusy(foundation::ProgramContext& context) {
+    if (!context.scanRunning && !context.cleanUpRunning) return false;
+    context.ui.Tell(context.scanRunning ? kScanAlreadyRunning : kCleanUpRunning,
+                    foundation::kAppTitle, foundation::MessageIcon::Information);
     return true;
 }
+
+bool ScanDriver::RefuseWhileRunning() { return RefuseScanWhileBusy(context_); }
 
 void ScanDriver::Button1Click() {
     if (RefuseWhileRunning()) return;

@@ -3,7 +3,14 @@
 // Questions and messages of the scan start actions, shared by the main window and the Custom
 // Scan dialog.
 
+namespace scourwell::foundation {
+struct ProgramContext;
+}
+
 namespace scourwell::scan {
+
+// Tells the user why no scan can start now and returns true while a scan or a clean-up runs.
+bool RefuseScanWhileBusy(foundation::ProgramContext& context);
 
 inline constexpr const char* kQuickScanQuestion =
     "Do you wish to scan files/folders and drives for errors?\r\rProgram will search for "
@@ -17,5 +24,8 @@ inline constexpr const char* kAbortQuestion = "Do you wish to abort current scan
 // Shown instead of starting a second walk while a scan runs.
 inline constexpr const char* kScanAlreadyRunning =
     "A scan is already running. Please wait until it ends or press \"Abort\".";
+// Shown instead of starting a scan while a clean-up works through the results list.
+inline constexpr const char* kCleanUpRunning =
+    "A clean-up is running. Please wait until it ends or press \"Abort\".";
 
 }  // namespace scourwell::scan

@@ -8,6 +8,11 @@
 
 #include "foundation/list_model.h"
 #include "platform/files.h"
+#include "scan/custom_scan.h"
+#include "scan/drive_status.h"
+#include "scan/results_list.h"
+#include "scan/scan_driver.h"
+#include "scan/scan_messages.h"
 #include "scan/scan_page.h"
 #include "tests/quarantine/quarantine_fixture.h"
 
@@ -329,6 +334,66 @@ TEST_F(CleanUpTest, DeleteFolderTreeRemovesNestedFolders) {
     EXPECT_TRUE(DeleteFolderTree(context, page.excluded, "C:\\T", "*.*"));
     EXPECT_FALSE(machine.Exists("C:\\T"));
     EXPECT_FALSE(DeleteFolderTree(context, page.excluded, "C:\\T", "*.*"));
+}
+
+}  // namespace
+}  // namespace scourwell::quarantine::test
+
+// Events run between objects; what the user does meanwhile must not make the clean-up act on
+// objects that are not the ones it was started on.
+namespace scourwell::quarantine::test {
+namespace {
+
+class CleanUpWhileEventsRunTest : public CleanUpTest {
+  protected:
+    void AddFound(const std::string& name, const std::string& kind) {
+        machine.WriteFile("C:\\Temp\\" + name + (kind == "Folder" ? "\\inner.bin" : ""), "junk");
+        foundation::ScanResultRow row;
+        row.name = name;
+        row.kind = kind;
+        row.location = "C:\\Temp\\";
+        row.size = "4";
+        row.status = "Junk";
+        scan::AddFoundObject(page, row);
+    }
+};
+
+TEST_F(CleanUpWhileEventsRunTest, AScanRequestedDuringTheCleanUpIsRefused) {
+    scan::WelcomeDriveStatus welcome;
+    scan::CustomScanDialog dialog{context};
+    scan::ScanDriver driver{page, welcome, dialog};
+    AddFound("a.tmp", "File");
+    AddFound("b.tmp", "File");
+    // "Scan Now" on the Welcome page stays usable while the clean-up runs.
+    ui.AtPump(2, [&] { driver.Button23Click(); });
+
+    clean(page, store);
+
+    EXPECT_EQ(ui.messages.front().text, scan::kCleanUpRunning);
+    EXPECT_TRUE(ui.questions.empty());
+    ASSERT_EQ(page.list1.Count(), 2u);
+    EXPECT_EQ(StatusOf(0), "Ok");
+    EXPECT_EQ(StatusOf(1), "Ok");
+    EXPECT_FALSE(context.cleanUpRunning);
+}
+
+TEST_F(CleanUpWhileEventsRunTest, AFilterChangeDuringTheCleanUpKeepsEachObjectItsOwnRow) {
+    AddFound("cache", "Folder");
+    AddFound("a.tmp", "File");
+    AddFound("b.tmp", "File");
+    // Before the second object the user shows only files: the list is rebuilt as a.tmp, b.tmp.
+    ui.AtPump(2, [&] { page.kindFilter.Set(1); });
+
+    clean(page, store);
+
+    EXPECT_FALSE(machine.Exists("C:\\Temp\\cache"));
+    EXPECT_FALSE(machine.Exists("C:\\Temp\\a.tmp"));
+    EXPECT_FALSE(machine.Exists("C:\\Temp\\b.tmp"));
+    ASSERT_EQ(page.list1.Count(), 2u);
+    EXPECT_EQ(page.list1.Item(0).caption, "a.tmp");
+    EXPECT_EQ(StatusOf(0), "Ok");
+    EXPECT_EQ(StatusOf(1), "Ok");
+    EXPECT_EQ(ui.messages.back().text, "All done successfully!");
 }
 
 }  // namespace
