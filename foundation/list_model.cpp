@@ -22,11 +22,13 @@ size_t ListModel::Add(ListItem item) {
 void ListModel::Remove(size_t index) {
     if (index >= items_.size()) return;
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    ++layout_;
     for (auto* observer : observers_) observer->OnRemoved(index);
 }
 
 void ListModel::Clear() {
     items_.clear();
+    ++layout_;
     for (auto* observer : observers_) observer->OnReset();
 }
 

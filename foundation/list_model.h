@@ -53,6 +53,9 @@ public:
     bool Empty() const { return items_.empty(); }
     const ListItem& Item(size_t index) const { return items_.at(index); }
     const std::vector<ListItem>& Items() const { return items_; }
+    // Changes whenever items move to other indexes (a removal or clearing; appending does not),
+    // so a loop that let events run can tell whether its indexes still hold.
+    uint64_t Layout() const { return layout_; }
 
     size_t Add(ListItem item);
     void Remove(size_t index);
@@ -86,6 +89,7 @@ private:
     std::vector<std::string> columns_;
     bool checkBoxes_;
     std::vector<ListItem> items_;
+    uint64_t layout_ = 0;
     ColourRule colourRule_;
     std::vector<ListModelObserver*> observers_;
 };

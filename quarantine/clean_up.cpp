@@ -1,6 +1,7 @@
 #include "quarantine/clean_up.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/data_folder.h"
@@ -53,36 +54,45 @@ struct Target {
     std::string location;
     std::string kind;
     int occurrence = 0;  // earlier items with the same name, folder and kind
+    size_t hint = 0;     // where the item stood when the run started
 };
+
+bool Shows(const foundation::ListItem& item, const Target& target) {
+    return item.caption == target.name && item.SubItem(kColLocation) == target.location &&
+           item.SubItem(kColKind) == target.kind;
+}
 
 std::vector<Target> TargetsOf(const foundation::ListModel& list) {
     std::vector<Target> targets;
-    for (const foundation::ListItem& item : list.Items()) {
-        Target target{item.caption, item.SubItem(kColLocation), item.SubItem(kColKind), 0};
-        for (const Target& earlier : targets) {
-            if (earlier.name == target.name && earlier.location == target.location &&
-                earlier.kind == target.kind)
-                ++target.occurrence;
-        }
+    std::unordered_map<std::string, int> seen;
+    for (size_t i = 0; i < list.Count(); ++i) {
+        const foundation::ListItem& item = list.Item(i);
+        Target target{item.caption, item.SubItem(kColLocation), item.SubItem(kColKind), 0, i};
+        // Names never hold a NUL, so it separates the parts of the key.
+        std::string key = target.location + '\0' + target.name + '\0' + target.kind;
+        target.occurrence = seen[key]++;
         targets.push_back(std::move(target));
     }
     return targets;
 }
 
 // Index of the target's item in the list as it is now, or -1 when the list no longer shows it.
-long IndexOf(const foundation::ListModel& list, const Target& target) {
+// While the list's layout is the one the run started with, the item is where it was.
+long IndexOf(const foundation::ListModel& list, const Target& target, uint64_t layout) {
+    if (list.Layout() == layout)
+        return target.hint < list.Count() && Shows(list.Item(target.hint), target)
+                   ? static_cast<long>(target.hint)
+                   : -1;
     int seen = 0;
     for (size_t i = 0; i < list.Count(); ++i) {
-        const foundation::ListItem& item = list.Item(i);
-        if (item.caption == target.name && item.SubItem(kColLocation) == target.location &&
-            item.SubItem(kColKind) == target.kind && seen++ == target.occurrence)
-            return static_cast<long>(i);
+        if (Shows(list.Item(i), target) && seen++ == target.occurrence) return static_cast<long>(i);
     }
     return -1;
 }
 
-void SetStatus(foundation::ListModel& list, const Target& target, const char* status) {
-    const long index = IndexOf(list, target);
+void SetStatus(foundation::ListModel& list, const Target& target, uint64_t layout,
+               const char* status) {
+    const long index = IndexOf(list, target, layout);
     if (index >= 0) list.SetSubItem(static_cast<size_t>(index), kColStatus, status);
 }
 
@@ -96,6 +106,16 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
 
     context.abortRequested = false;
     context.cleanUpRunning = true;
+    // However the run ends (an error included), scans may start again afterwards.
+    struct RunGuard {
+        scan::ScanPage& page;
+        ~RunGuard() {
+            page.context.cleanUpRunning = false;
+            page.quickScanEnabled.Set(true);
+            page.customScanEnabled.Set(true);
+            page.abortEnabled.Set(false);
+        }
+    } guard{page};
     log.AddLine("");
     log.AddTimed(": Cleaning...");
     page.quickScanEnabled.Set(false);
@@ -104,10 +124,11 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
     page.abortEnabled.Set(true);
 
     std::vector<std::string> failed;
+    const uint64_t layout = list.Layout();
     for (const Target& target : TargetsOf(list)) {
         context.ui.PumpEvents();
         if (context.abortRequested) break;
-        const long index = IndexOf(list, target);
+        const long index = IndexOf(list, target, layout);
         if (index < 0) continue;  // no longer shown (the list was filtered meanwhile)
 
         const foundation::ListItem& item = list.Item(static_cast<size_t>(index));
@@ -118,7 +139,7 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
 
         context.status.Set("Deleting " + path);
         if (page.excluded.IsExcluded(path, isFolder ? "Folder" : "File")) continue;
-        SetStatus(list, target, "Deleting...");
+        SetStatus(list, target, layout, "Deleting...");
         bool removed;
         if (isFolder) {
             LogWithPath(log, " : Deleting folder...", path);
@@ -143,9 +164,9 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
         }
         if (removed) {
             LogWithPath(log, isFolder ? " : Folder deleted..." : " : File deleted...", path);
-            SetStatus(list, target, "Ok");
+            SetStatus(list, target, layout, "Ok");
         } else {
-            SetStatus(list, target, "Err");
+            SetStatus(list, target, layout, "Err");
             LogWithPath(log, isFolder ? " : Cannot delete folder..." : " : Cannot delete file...",
                         path);
             failed.push_back(path);

@@ -53,15 +53,33 @@ bool SameContent(std::string_view a, std::string_view b) {
     return database::FileDigest(a) == database::FileDigest(b);
 }
 
-// Adds every line of a data-folder file to `list` (sorted, duplicates ignored).
-void LoadInto(foundation::TextList& list, const std::string& path) {
+// Adds every line of a data-folder file to `list` (sorted, duplicates ignored). False when the
+// file exists but cannot be read.
+bool LoadInto(foundation::TextList& list, const std::string& path) {
     list.SetIgnoreDuplicates(true);
     list.SetSorted(true);
-    if (!platform::FileExists(path)) return;
+    if (!platform::FileExists(path)) return true;
     foundation::TextList loaded;
-    if (!loaded.LoadFromFile(path)) return;
+    if (!loaded.LoadFromFile(path)) return false;
     list.Clear();
     for (const auto& line : loaded.Lines()) list.Add(line);
+    return true;
+}
+
+// Records who owns a stored name. A name held by several sources (or by a registry backup,
+// owner "") belongs to nobody in particular: it is taken for every path.
+void NoteStoredName(std::unordered_map<std::string, std::string>& owners, std::string stored,
+                    const std::string& owner) {
+    auto [it, inserted] = owners.emplace(std::move(stored), owner);
+    if (!inserted && it->second != owner) it->second.clear();
+}
+
+// The stored name field of an index line (field 6 of a file, 7 of a registry value); empty for
+// other kinds.
+std::string StoredNameOf(const std::string& line, long long kind) {
+    if (kind == 0) return ExtractField(line, 6);
+    if (kind == 1) return ExtractField(line, 7);
+    return {};
 }
 
 }  // namespace
@@ -88,6 +106,15 @@ std::string EntryTimeText(std::chrono::system_clock::time_point when) {
     return text;
 }
 
+bool IsPlainStoredName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("\\/:") == std::string_view::npos;
+}
+
+bool FitsInRecordField(std::string_view text) {
+    return text.find_first_of(";\r\n") == std::string_view::npos;
+}
+
 bool FolderCopyReport::WasCopied(std::string_view path) const {
     return copiedLower.count(foundation::ToLower(path)) != 0;
 }
@@ -102,13 +129,46 @@ std::string QuarantineStore::NowText() const {
 }
 
 void QuarantineStore::SaveIndex() {
+    // An index file that could not be read holds entries this run does not know: keep it.
+    if (indexUnreadable_) return;
     index.SaveToFile(foundation::GetDataFolder() + std::string(kQuarantineListFile));
 }
 
 void QuarantineStore::LoadAtStartup() {
-    std::string dataFolder = foundation::GetDataFolder();
-    LoadInto(index, dataFolder + std::string(kQuarantineListFile));
-    LoadInto(deleted, dataFolder + std::string(kDeletedListFile));
+    const std::string dataFolder = foundation::GetDataFolder();
+    const std::string indexFile = dataFolder + std::string(kQuarantineListFile);
+    const std::string deletedFile = dataFolder + std::string(kDeletedListFile);
+    indexUnreadable_ = !LoadInto(index, indexFile);
+    deletedUnreadable_ = !LoadInto(deleted, deletedFile);
+    ForgetStoredNames();
+    std::string unreadable;
+    if (indexUnreadable_) unreadable += indexFile;
+    if (deletedUnreadable_) unreadable += (unreadable.empty() ? "" : ", ") + deletedFile;
+    if (!unreadable.empty()) {
+        throw foundation::IoError("Cannot read " + unreadable +
+                                  "; it is left as it is until the program is started again.");
+    }
+}
+
+long QuarantineStore::LineOfRow(size_t row) const {
+    if (row >= rowLineTexts_.size()) return -1;
+    return index.IndexOf(rowLineTexts_[row]);
+}
+
+const std::unordered_map<std::string, std::string>& QuarantineStore::StoredNameOwners() const {
+    if (!storedOwnersValid_) {
+        storedOwners_.clear();
+        for (const auto& line : index.Lines()) {
+            const long long kind = LineKind(line);
+            const std::string stored = StoredNameOf(line, kind);
+            if (stored.empty()) continue;
+            // A registry backup belongs to no source file: its name is taken by every path.
+            const std::string owner = kind == 0 ? foundation::ToLower(ExtractField(line, 2)) : "";
+            NoteStoredName(storedOwners_, foundation::ToLower(stored), owner);
+        }
+        storedOwnersValid_ = true;
+    }
+    return storedOwners_;
 }
 
 bool QuarantineStore::EnsureQuarantineFolder() {
@@ -119,37 +179,35 @@ bool QuarantineStore::EnsureQuarantineFolder() {
 
 std::string QuarantineStore::StoredNameFor(std::string_view path) const {
     const std::string flattened = FlattenedName(path);
+    const std::string source = foundation::ToLower(path);
+    const auto& owners = StoredNameOwners();
     for (int n = 1;; ++n) {
         std::string candidate = NameVariant(flattened, path, n);
-        bool takenByOther = false;
-        for (const auto& line : index.Lines()) {
-            long long kind = LineKind(line);
-            if (kind == 0) {
-                if (EqualsIgnoreCase(ExtractField(line, 6), candidate) &&
-                    !EqualsIgnoreCase(ExtractField(line, 2), path)) {
-                    takenByOther = true;
-                    break;
-                }
-            } else if (kind == 1) {
-                if (EqualsIgnoreCase(ExtractField(line, 7), candidate)) {
-                    takenByOther = true;
-                    break;
-                }
-            }
-        }
-        if (!takenByOther) return candidate;
+        const auto owner = owners.find(foundation::ToLower(candidate));
+        // Free, or already the copy of this very path (which is then replaced, as before).
+        if (owner == owners.end() || (!owner->second.empty() && owner->second == source))
+            return candidate;
     }
 }
 
 void QuarantineStore::AddEntryLine(std::string line) {
     index.SetSorted(true);
+    if (storedOwnersValid_) {
+        const long long kind = LineKind(line);
+        const std::string stored = StoredNameOf(line, kind);
+        if (!stored.empty()) {
+            NoteStoredName(storedOwners_, foundation::ToLower(stored),
+                           kind == 0 ? foundation::ToLower(ExtractField(line, 2)) : "");
+        }
+    }
     index.Add(std::move(line));
 }
 
 bool QuarantineStore::CopyIntoQuarantine(std::string_view source, std::string& storedName) {
-    // A path with ";" cannot be written into a record line without shifting its fields, and a
-    // shifted line could later restore to another place: such a file is not taken.
-    if (source.find(';') != std::string_view::npos) return false;
+    // A path with ";" or a line break cannot be written into one record line without shifting
+    // its fields or splitting the line, and a broken line could later restore to another
+    // place or block the whole index: such a file is not taken.
+    if (!FitsInRecordField(source)) return false;
     if (!EnsureQuarantineFolder()) return false;
     storedName = StoredNameFor(source);
     return platform::CopyFile(source, StoredPath(storedName), false);
@@ -225,12 +283,16 @@ void QuarantineStore::RefreshQuarantineView() {
     for (size_t i = index.Count(); i-- > 0;) {
         const std::string& line = index[i];
         bool drop = line.empty();
-        long long kind = LineKind(line);
-        if (kind == 0) drop = !platform::FileExists(folder + "\\" + ExtractField(line, 6));
-        if (kind == 1) drop = !platform::FileExists(folder + "\\" + ExtractField(line, 7));
+        const long long kind = LineKind(line);
+        if (kind == 0 || kind == 1) {
+            // A stored name that leaves the quarantine folder names no copy of ours.
+            const std::string stored = StoredNameOf(line, kind);
+            drop = !IsPlainStoredName(stored) || !platform::FileExists(folder + "\\" + stored);
+        }
         if (drop) index.Remove(i);
     }
-    rowLines_.clear();
+    ForgetStoredNames();
+    rowLineTexts_.clear();
     for (size_t i = 0; i < index.Count(); ++i) {
         const std::string& line = index[i];
         long long kind = LineKind(line);
@@ -250,7 +312,7 @@ void QuarantineStore::RefreshQuarantineView() {
             continue;
         }
         cList1.Add(std::move(item));
-        rowLines_.push_back(i);
+        rowLineTexts_.push_back(line);
     }
     SaveIndex();
 }
@@ -265,18 +327,21 @@ bool QuarantineStore::ClearQuarantine() {
         if (line.empty()) continue;
         long long kind = 0;
         if (!foundation::ParseInt64(ExtractField(line, 1), kind)) return false;
+        const std::string stored = StoredNameOf(line, kind);
+        const bool plain = IsPlainStoredName(stored);
         if (kind == 0) {
-            platform::DeleteFile(folder + "\\" + ExtractField(line, 6));
+            if (plain) platform::DeleteFile(folder + "\\" + stored);
             deleted.Add(ExtractField(line, 2) + ";" + now + ";");
             ++removedFiles;
         } else if (kind == 1) {
-            platform::DeleteFile(folder + "\\" + ExtractField(line, 7));
+            if (plain) platform::DeleteFile(folder + "\\" + stored);
         }
     }
     const std::string dataFolder = foundation::GetDataFolder();
     index.Clear();
-    platform::DeleteFile(dataFolder + std::string(kQuarantineListFile));
-    deleted.SaveToFile(dataFolder + std::string(kDeletedListFile));
+    ForgetStoredNames();
+    if (!indexUnreadable_) platform::DeleteFile(dataFolder + std::string(kQuarantineListFile));
+    if (!deletedUnreadable_) deleted.SaveToFile(dataFolder + std::string(kDeletedListFile));
     RefreshQuarantineView();
     return removedFiles > 0;
 }
@@ -287,9 +352,12 @@ bool QuarantineStore::RestoreQuarantined() {
     for (size_t row = 0; row < cList1.Count(); ++row) {
         context.ui.PumpEvents();
         // The view may have been rebuilt while events ran.
-        if (row >= cList1.Count() || row >= rowLines_.size()) break;
-        const size_t lineIndex = rowLines_[row];
-        if (lineIndex >= index.Count()) continue;
+        if (row >= cList1.Count() || row >= rowLineTexts_.size()) break;
+        // The index may have been sorted again since the view was built (an add does that):
+        // the row's line is found by its text.
+        const long found = LineOfRow(row);
+        if (found < 0) continue;
+        const size_t lineIndex = static_cast<size_t>(found);
         const std::string line = index[lineIndex];
         const std::string status = cList1.Item(row).SubItem(kQColStatus);
         if (!cList1.IsMarked(row) || line.empty() || status == "Clear" ||
@@ -301,7 +369,8 @@ bool QuarantineStore::RestoreQuarantined() {
         bool ok = false;
         if (kind == 0) {
             const std::string source = ExtractField(line, 2);
-            const std::string stored = folder + "\\" + ExtractField(line, 6);
+            const std::string storedName = ExtractField(line, 6);
+            const std::string stored = folder + "\\" + storedName;
             // Only a program running from this very path is ended, not namesakes elsewhere.
             foundation::KillProcessesByName(source);
             const std::string target = foundation::FolderPart(source);
@@ -309,7 +378,8 @@ bool QuarantineStore::RestoreQuarantined() {
                                platform::CreateDirectoryChain(target);
             // Never replace a file: the copy fails when the place is taken. The stored copy
             // goes only once the restored file is known to hold the same bytes.
-            if (folderReady && !source.empty() && platform::FileExists(stored) &&
+            if (folderReady && !source.empty() && IsPlainStoredName(storedName) &&
+                platform::FileExists(stored) &&
                 platform::CopyFile(stored, source, true)) {
                 if (SameContent(stored, source)) {
                     ok = true;
@@ -319,8 +389,9 @@ bool QuarantineStore::RestoreQuarantined() {
                 }
             }
         } else if (kind == 1) {
-            const std::string backup = folder + "\\" + ExtractField(line, 7);
-            if (RestoreRegistryValue(backup)) {
+            const std::string backupName = ExtractField(line, 7);
+            const std::string backup = folder + "\\" + backupName;
+            if (IsPlainStoredName(backupName) && RestoreRegistryValue(backup)) {
                 ok = true;
                 platform::DeleteFile(backup);
             }
@@ -330,6 +401,7 @@ bool QuarantineStore::RestoreQuarantined() {
             ++restored;
             index.SetSorted(false);
             index.Set(lineIndex, "");
+            ForgetStoredNames();
         } else {
             cList1.SetSubItem(row, kQColStatus, std::string(kStatusFailed));
         }

@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -52,6 +53,11 @@ inline constexpr std::string_view kStatusFailed = "Failed";
 std::string QuarantineFolderPath();
 // The source path without "\" and ":".
 std::string FlattenedName(std::string_view path);
+// A stored name names something directly in the quarantine folder: not empty, no "\", "/"
+// or ":", and not "." or "..". Index lines with any other stored name are never acted on.
+bool IsPlainStoredName(std::string_view name);
+// A path or name that fits into one field of one index line: no ";" and no line break.
+bool FitsInRecordField(std::string_view text);
 // The Time field of index and deleted-threats lines for a moment.
 std::string EntryTimeText(std::chrono::system_clock::time_point when);
 
@@ -72,13 +78,14 @@ class QuarantineStore {
     QuarantineStore& operator=(const QuarantineStore&) = delete;
 
     foundation::ProgramContext& context;
-    foundation::TextList index{true, true};    // the quarantine index
+    foundation::TextList index{true, true};    // the quarantine index (add through AddEntryLine)
     foundation::TextList deleted{true, true};  // the deleted-threats list
     foundation::ListModel cList1;  // "Time", "Status", "Detected", "Object"; check boxes
     foundation::ListModel dList1;  // "Time", "Object"
 
     // Loads the index and the deleted-threats list from the data folder, when the files exist.
-    // The view is not built here (the start-up refresh does that).
+    // The view is not built here (the start-up refresh does that). A file that exists but
+    // cannot be read is never overwritten afterwards; foundation::IoError names it.
     void LoadAtStartup();
 
     // Copies a file into the quarantine and adds its entry; true when both happened. Creates
@@ -110,15 +117,25 @@ class QuarantineStore {
     void AddEntryLine(std::string line);
     // Creates the quarantine folder when it is missing; false when it cannot be created.
     bool EnsureQuarantineFolder();
-    // The index line that row `row` of cList1 shows (rows are built only for kinds 0 and 1).
-    size_t LineOfRow(size_t row) const { return rowLines_.at(row); }
+    // Where the index line that row `row` of cList1 shows stands now, or -1 when it is gone.
+    // Rows remember their line's text, not its position: an add sorts the index again.
+    long LineOfRow(size_t row) const;
 
   private:
     bool CopyIntoQuarantine(std::string_view source, std::string& storedName);
     std::string NowText() const;
     void SaveIndex();
 
-    std::vector<size_t> rowLines_;  // index line of each cList1 row
+    // Source path (lowercased) that each stored name (lowercased) belongs to; rebuilt from the
+    // index when it has been changed other than by AddEntryLine.
+    const std::unordered_map<std::string, std::string>& StoredNameOwners() const;
+    void ForgetStoredNames() { storedOwnersValid_ = false; }
+
+    std::vector<std::string> rowLineTexts_;  // the index line each cList1 row shows
+    mutable std::unordered_map<std::string, std::string> storedOwners_;
+    mutable bool storedOwnersValid_ = false;
+    bool indexUnreadable_ = false;    // "quarantine.list" exists but could not be read
+    bool deletedUnreadable_ = false;  // likewise "d.list"
 };
 
 }  // namespace scourwell::quarantine

@@ -43,6 +43,12 @@ bool BackupRegistryValue(platform::RootKey root, std::string_view key, std::stri
     if (!opened) return false;
     auto value = opened->ReadValue(valueName);
     if (!value) return false;
+    // The backup holds one line per part: a line break in any of them would cut the value
+    // that a restore writes back.
+    const auto oneLine = [](std::string_view text) {
+        return text.find_first_of("\r\n") == std::string_view::npos;
+    };
+    if (!oneLine(key) || !oneLine(valueName) || !oneLine(value->data)) return false;
 
     foundation::TextList lines;
     lines.Add(std::to_string(RootKeyToIndex(root)));
