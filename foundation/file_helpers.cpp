@@ -1,5 +1,7 @@
 #include "foundation/file_helpers.h"
 
+#include <chrono>
+
 #include <ctime>
 
 #include "foundation/program_context.h"
@@ -140,13 +142,19 @@ bool ForceDeleteFile(ProgramContext& context, std::string_view path) {
         platform::DeleteFile(target);
     };
 
+    // The shared watchdog shows that a forced delete is running; each call measures its own
+    // second, so a call nested through the events it serves cannot reset an outer call's limit.
     Watchdog& watchdog = context.watchdog;
     watchdog.Start();
+    const auto started = context.ui.Now();
+    const auto elapsed = [&] {
+        return std::chrono::duration<double>(context.ui.Now() - started).count();
+    };
     try {
         attempt();
         while (FilePresent(target)) {
             context.ui.PumpEvents();
-            if (watchdog.ElapsedSeconds() > 1.0) {
+            if (elapsed() > 1.0) {
                 watchdog.Stop();
                 return false;
             }

@@ -232,5 +232,25 @@ TEST(ForceDeleteFile, GivesUpAfterAboutOneSecond) {
     EXPECT_EQ(ui.pumps, 5);  // 1.25 s on the port's clock is the first reading above one second
 }
 
+// Events served by one forced delete may start another (a second button press); each keeps
+// its own second, and the outer one still gives up.
+TEST(ForceDeleteFile, ANestedCallDoesNotResetTheOuterLimit) {
+    TestMachine machine;
+    machine.WriteFile("C:\\Data\\outer.tmp", "held");
+    machine.WriteFile("C:\\Data\\inner.tmp", "held");
+    platform::FileLock outerLock("C:\\Data\\outer.tmp");
+    platform::FileLock innerLock("C:\\Data\\inner.tmp");
+    ScriptedUi ui;
+    ui.secondsPerPump = 0.25;
+    ProgramContext context(ui);
+    bool innerResult = true;
+    ui.AtPump(2, [&] { innerResult = ForceDeleteFile(context, "C:\\Data\\inner.tmp"); });
+
+    EXPECT_FALSE(ForceDeleteFile(context, "C:\\Data\\outer.tmp"));
+    EXPECT_FALSE(innerResult);
+    EXPECT_LT(ui.pumps, 20);
+    EXPECT_FALSE(context.watchdog.Enabled());
+}
+
 }  // namespace
 }  // namespace scourwell::foundation
