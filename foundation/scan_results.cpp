@@ -74,6 +74,17 @@ void ScanResults::SetSelected(size_t index, bool selected) {
     rows_.insert(std::upper_bound(rows_.begin(), rows_.end(), row, LineLess), std::move(row));
 }
 
+void ScanResults::SetSelected(const std::vector<size_t>& indexes, bool selected) {
+    bool changed = false;
+    for (size_t index : indexes) {
+        if (index >= rows_.size() || rows_[index].selected == selected) continue;
+        rows_[index].selected = selected;
+        changed = true;
+    }
+    if (changed) sorted_ = false;
+    SwitchToSorted();
+}
+
 void ScanResults::SwitchToSorted() {
     if (sorted_) return;
     std::stable_sort(rows_.begin(), rows_.end(), LineLess);

@@ -37,6 +37,8 @@ public:
     long Find(const std::string& name, const std::string& location, const std::string& kind) const;
     // Sets the Selected field and switches the list to sorted order for the rest of the run.
     void SetSelected(size_t index, bool selected);
+    // The same for many rows at once (indexes as they are before the call), sorting once.
+    void SetSelected(const std::vector<size_t>& indexes, bool selected);
     bool IsSorted() const { return sorted_; }
     void SwitchToSorted();
 

@@ -22,6 +22,10 @@ CustomScanDialog::CustomScanDialog(foundation::ProgramContext& context)
 }
 
 void CustomScanDialog::FormShow() {
+    if (visible.Get()) {
+        if (bringToFront) bringToFront();
+        return;
+    }
     visible.Set(true);
     Button5Click();
 }
@@ -58,6 +62,8 @@ void CustomScanDialog::AddFolder(std::string_view path) {
 }
 
 void CustomScanDialog::Button2Click() {
+    // A running folder scan goes through List2 by position.
+    if (RefuseScanWhileBusy(context_)) return;
     for (size_t i = List2.Count(); i-- > 0;)
         if (List2.Item(i).selected) List2.Remove(i);
 }

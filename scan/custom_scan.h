@@ -41,17 +41,20 @@ class CustomScanDialog {
 
     // Starts scan(kind) (1 drives, 2 folders); the scan driver sets it.
     std::function<void(int kind)> startScan;
+    // Brings the dialog to the front when it is shown already (the window sets it).
+    std::function<void()> bringToFront;
     // Pacing of the folder measurement of "Add".
     WalkPacing pacing;
 
-    // Shows the dialog (the main window's "Custom Scan"); runs "Refresh".
+    // Shows the dialog (the main window's "Custom Scan") and runs "Refresh"; a dialog that is
+    // showing already only comes to the front, keeping the user's choices.
     void FormShow();
     // "Refresh": rebuilds List1 from the fixed drives with their levels.
     void Button5Click();
     // "Add" after the folder picker returned `path`: a new List2 item with the folder's size
     // and its level against its drive. An empty path (picker cancelled) does nothing.
     void AddFolder(std::string_view path);
-    // "Delete": removes the selected items of List2.
+    // "Delete": removes the selected items of List2 (not while a scan walks the list).
     void Button2Click();
     // "Ok": hides the dialog, asks the custom scan question, starts scan(1) or scan(2).
     void Button3Click();

@@ -141,6 +141,15 @@ void ScanDriver::scan(int kind) {
     LogHeader(kind);
     BeginRun();
 
+    // Whatever goes wrong inside a step, the program must not stay in the running state.
+    struct RunGuard {
+        ScanDriver& driver;
+        bool ended = false;
+        ~RunGuard() {
+            if (!ended) driver.ResetAfterFailure();
+        }
+    } guard{*this};
+
     bool completed = true;
     switch (kind) {
         case 0:
@@ -174,11 +183,23 @@ void ScanDriver::scan(int kind) {
             break;
     }
 
+    guard.ended = true;
     if (completed)
         NormalEnding();
     else
         AbortedEnding();
     SaveAndOpenScanLog(context_);
+}
+
+void ScanDriver::ResetAfterFailure() {
+    context_.scanRunning = false;
+    context_.abortRequested = false;
+    context_.status.Set(foundation::kAppTitle);
+    RemovePlaceholder();
+    page_.quickScanEnabled.Set(true);
+    page_.customScanEnabled.Set(true);
+    page_.cleanUpEnabled.Set(!page_.results.Empty());
+    page_.abortEnabled.Set(false);
 }
 
 void ScanDriver::RemovePlaceholder() {

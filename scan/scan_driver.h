@@ -71,6 +71,8 @@ class ScanDriver {
     void RemovePlaceholder();
     void NormalEnding();
     void AbortedEnding();
+    // Leaves the running state after a step failed with an error.
+    void ResetAfterFailure();
 
     ScanPage& page_;
     foundation::ProgramContext& context_;

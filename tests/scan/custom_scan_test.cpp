@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "scan/scan_messages.h"
 #include "tests/scan/scan_fixture.h"
 
@@ -44,6 +46,41 @@ TEST(CustomScanTest, ShowingRefreshesTheDrivesWithTheirLevels) {
     f.dialog.FormShow();
     EXPECT_TRUE(f.dialog.List1.Item(0).checked);
     EXPECT_FALSE(f.dialog.List1.Item(1).checked);
+
+    // "Custom Scan" pressed while the dialog is open brings it to the front and keeps the
+    // user's boxes.
+    int broughtToFront = 0;
+    f.dialog.bringToFront = [&] { ++broughtToFront; };
+    f.dialog.List1.UserToggleCheck(1);
+    f.dialog.FormShow();
+    EXPECT_EQ(broughtToFront, 1);
+    EXPECT_TRUE(f.dialog.List1.Item(1).checked);
+}
+
+TEST(CustomScanTest, DeleteWaitsWhileAScanWalksTheFolders) {
+    DriverFixture f;
+    f.machine.WriteFile("C:\\One\\a.bin", "a");
+    f.machine.WriteFile("C:\\Two\\b.bin", "b");
+    f.dialog.AddFolder("C:\\One");
+    f.dialog.AddFolder("C:\\Two");
+    for (size_t i = 0; i < 2; ++i) f.dialog.List2.SetChecked(i, true);
+    f.dialog.List2.SetSelected(0, true);
+    f.dialog.c1.Set(false);
+    f.dialog.c2.Set(false);
+    f.dialog.c3.Set(false);
+    f.dialog.rb2.Set(true);
+    // The user presses "Delete" on the first folder while the scan is under way.
+    f.ui.AtPump(1, [&] { f.dialog.Button2Click(); });
+
+    f.driver.scan(2);
+
+    EXPECT_EQ(f.dialog.List2.Count(), 2u);
+    EXPECT_EQ(f.ui.messages.front().text, kScanAlreadyRunning);
+    const auto& log = f.context.log.Lines();
+    EXPECT_NE(std::find(log.begin(), log.end(), Timed(": Scanning folder C:\\Two")), log.end());
+    // Once the scan has ended, "Delete" works.
+    f.dialog.Button2Click();
+    EXPECT_EQ(f.dialog.List2.Count(), 1u);
 }
 
 TEST(CustomScanTest, AddedFoldersAreGradedAgainstTheirDrive) {

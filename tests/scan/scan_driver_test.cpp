@@ -316,3 +316,26 @@ TEST(ScanDriverTest, ThePlaceholderIsRemovedEvenAfterAFilterChangeDuringTheScan)
 
 }  // namespace
 }  // namespace scourwell::scan
+
+namespace scourwell::scan {
+namespace {
+
+TEST(ScanDriverFailureTest, AStepThatFailsLeavesTheProgramReadyForTheNextScan) {
+    testing_support::DriverFixture f;
+    f.driver.scanMalware = [] { throw std::runtime_error("step failed"); };
+
+    EXPECT_THROW(f.driver.scan(0), std::runtime_error);
+
+    EXPECT_FALSE(f.context.scanRunning);
+    EXPECT_TRUE(f.page.quickScanEnabled.Get());
+    EXPECT_TRUE(f.page.customScanEnabled.Get());
+    EXPECT_FALSE(f.page.abortEnabled.Get());
+    ASSERT_EQ(f.page.list1.Count(), 0u);  // no "Scanning..." left behind
+
+    f.driver.scanMalware = nullptr;
+    f.driver.scan(0);
+    EXPECT_EQ(f.ui.messages.back().text, "You dont have any critical issue-s on your computer!");
+}
+
+}  // namespace
+}  // namespace scourwell::scan
