@@ -129,6 +129,11 @@ CustomScanWindow::CustomScanWindow(scan::CustomScanDialog& model, QWidget* mainW
     OnClick(button4, [this] { model_.Button4Click(); });
 
     FollowModelVisibility(this, mainWindow_, model_.visible);
+    model_.bringToFront = [this] {
+        showNormal();
+        raise();
+        activateWindow();
+    };
 }
 
 void CustomScanWindow::Button1Click() {

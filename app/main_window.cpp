@@ -195,8 +195,26 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing the main window ends the program, secondary windows included.
     if (customScanWindow_) customScanWindow_->close();
     if (addWindow_) addWindow_->close();
-    // A running walk would go on inside the pump; ask it to stop at its next item.
-    program_.context.abortRequested = true;
+    if (RunningHandlers() > 0) {
+        // A scan or clean-up runs inside the pump: ask it to stop at its next item and close
+        // once it has ended, so nothing goes on without a window.
+        program_.context.abortRequested = true;
+        event->ignore();
+        if (!closeWhenIdle_) {
+            closeWhenIdle_ = new QTimer(this);
+            closeWhenIdle_->setInterval(50);
+            connect(closeWhenIdle_, &QTimer::timeout, this, [this] {
+                if (RunningHandlers() > 0) {
+                    program_.context.abortRequested = true;
+                    return;
+                }
+                closeWhenIdle_->stop();
+                close();
+            });
+        }
+        closeWhenIdle_->start();
+        return;
+    }
     event->accept();
 }
 

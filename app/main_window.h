@@ -77,6 +77,7 @@ class MainWindow : public QMainWindow {
     QStackedWidget* note1_ = nullptr;
     DriveBarsRow* driveBars_ = nullptr;
     QTimer* timer2_ = nullptr;
+    QTimer* closeWhenIdle_ = nullptr;  // a close waits for a running scan or clean-up
     QTimer* statusSync_ = nullptr;
     CustomScanWindow* customScanWindow_ = nullptr;
     AddWindow* addWindow_ = nullptr;

@@ -66,7 +66,17 @@ bool ShowMessageBox(QWidget* parent, std::string_view text, std::string_view cap
     return box.exec() == QMessageBox::Yes;
 }
 
+namespace {
+int runningHandlers = 0;
+}  // namespace
+
+int RunningHandlers() { return runningHandlers; }
+
 void RunReportingErrors(QWidget* parent, const std::function<void()>& action) {
+    struct Depth {
+        Depth() { ++runningHandlers; }
+        ~Depth() { --runningHandlers; }
+    } depth;
     try {
         action();
     } catch (const std::exception& error) {

@@ -42,6 +42,9 @@ bool ShowMessageBox(QWidget* parent, std::string_view text, std::string_view cap
 // Runs a handler of the window; an error that escapes it is shown in the general error report
 // (an error box with the error's text) instead of reaching the event loop.
 void RunReportingErrors(QWidget* parent, const std::function<void()>& action);
+// How many handlers run through RunReportingErrors are on the stack right now (a handler that
+// lets events run may start another one).
+int RunningHandlers();
 
 // Message texts use a carriage return as their line break.
 QString MessageText(std::string_view text);

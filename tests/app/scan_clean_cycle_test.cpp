@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTest>
 #include <string>
 
@@ -73,6 +74,7 @@ class ScanCleanCycleTest : public QObject {
   private slots:
     void quickScanUncheckAndCleanUp();
     void infectedObjectIsQuarantinedAndRestored();
+    void closingDuringAScanStopsItAndClosesAfterwards();
 };
 
 void ScanCleanCycleTest::quickScanUncheckAndCleanUp() {
@@ -192,6 +194,29 @@ void ScanCleanCycleTest::infectedObjectIsQuarantinedAndRestored() {
     QCOMPARE(boxes.boxes.back().text, QStringLiteral("Object(s) restored!"));
     QCOMPARE(machine.ReadFile(folder + "payload.exe"), payload);
     QCOMPARE(cList1->model()->index(0, 1).data().toString(), QStringLiteral("Restored"));
+}
+
+void ScanCleanCycleTest::closingDuringAScanStopsItAndClosesAfterwards() {
+    TestMachine machine;
+    ShipDatabase(machine);
+    for (int i = 0; i < 5; ++i)
+        machine.WriteFile(std::string(TestMachine::kAppData) + "\\app" + std::to_string(i) + ".dat", "x");
+    machine.WriteFile(kTemp + "old.tmp", "temporary");
+
+    MessageBoxRecorder boxes;
+    Program program;
+    MainWindow window(program);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // The user closes the window while the Quick Scan walks its first folder.
+    QTimer::singleShot(0, &window, [&window] { window.close(); });
+    QTest::mouseClick(Find<QPushButton>(&window, "Button1"), Qt::LeftButton);
+
+    QCOMPARE(boxes.boxes.back().text, QStringLiteral("Scan process aborted!"));
+    QCOMPARE(RowOf(Find<ListView>(&window, "list1"), "old.tmp"), -1);  // the junk step never ran
+    QTRY_VERIFY(!window.isVisible());
+    QVERIFY(!program.context.scanRunning);
 }
 
 QTEST_MAIN(ScanCleanCycleTest)
