@@ -102,7 +102,9 @@ std::optional<std::string> Unpack(const std::string& path) {
 int Pack(const std::string& textPath, const std::string& outPath) {
     const auto text = ReadHostFile(textPath);
     if (!text) return 1;
-    // The reader takes at most 254 characters per line and skips longer lines.
+    // The reader splits lines at CR LF only and takes at most 254 characters per line: a text
+    // with bare LF line ends (as most Linux editors write) would read as one long line, and
+    // the database would have no entries at all.
     size_t lineNumber = 1;
     size_t lineStart = 0;
     for (size_t i = 0; i <= text->size(); ++i) {
@@ -112,7 +114,15 @@ int Pack(const std::string& textPath, const std::string& outPath) {
                           << kMaxLine << " characters\n";
                 return 1;
             }
-            if (i < text->size() && (*text)[i] == '\n') ++lineNumber;
+            if (i == text->size()) break;
+            const bool crlf = (*text)[i] == '\r' && i + 1 < text->size() && (*text)[i + 1] == '\n';
+            if (!crlf) {
+                std::cerr << "scourwell-db: " << textPath << ":" << lineNumber
+                          << ": lines must end with CR LF\n";
+                return 1;
+            }
+            ++i;
+            ++lineNumber;
             lineStart = i + 1;
         }
     }

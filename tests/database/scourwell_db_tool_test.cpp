@@ -71,6 +71,7 @@ TEST_F(ToolTest, BadInputFailsAndWritesNothing) {
     Write("foreign.dat", "just some text, not a database\r\n");
     Write("empty.dat", "");
     Write("long.txt", "v\r\n" + std::string(255, 'x') + "\r\n_end\r\n");
+    Write("lf.txt", "v\n[Start]\n[X]:x.exe\n_end\n");
 
     struct Case {
         std::string args;
@@ -84,6 +85,7 @@ TEST_F(ToolTest, BadInputFailsAndWritesNothing) {
         {"list '" + Path("cut.dat") + "'", "damaged or truncated"},
         {"pack '" + Path("missing.txt") + "' '" + Path("out") + "'", "no such file"},
         {"pack '" + Path("long.txt") + "' '" + Path("out") + "'", "longer than 254"},
+        {"pack '" + Path("lf.txt") + "' '" + Path("out") + "'", "lines must end with CR LF"},
         {"frobnicate", "usage"},
     };
     for (const Case& c : cases) {
