@@ -53,10 +53,8 @@ AddWindow::AddWindow(quarantine::AddDialog& model, QWidget* mainWindow)
         if (edit1_->text() != shown) edit1_->setText(shown);
     });
     model_.okEnabled.Watch([button2](const bool& on) { button2->setEnabled(on); });
-    connect(button1, &QPushButton::clicked, this,
-            [this] { RunReportingErrors(this, [this] { xpButton1Click(); }); });
-    connect(button2, &QPushButton::clicked, this,
-            [this] { RunReportingErrors(this, [this] { model_.xpButton2Click(); }); });
+    OnClick(button1, [this] { xpButton1Click(); });
+    OnClick(button2, [this] { model_.xpButton2Click(); });
 
     FollowModelVisibility(this, mainWindow_, model_.visible);
 }

@@ -36,12 +36,6 @@ QCheckBox* CheckBox(const char* name, const char* caption, foundation::Observabl
     return box;
 }
 
-template <typename F>
-void OnClick(QPushButton* button, F action) {
-    QObject::connect(button, &QPushButton::clicked, button,
-                     [button, action] { RunReportingErrors(button->window(), action); });
-}
-
 }  // namespace
 
 CustomScanWindow::CustomScanWindow(scan::CustomScanDialog& model, QWidget* mainWindow)

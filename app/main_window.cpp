@@ -69,13 +69,6 @@ QLabel* Label(const QString& text, const char* name = nullptr) {
     return label;
 }
 
-// Runs `action` on a click; errors go to the general error report.
-template <typename F>
-void OnClick(QPushButton* button, F action) {
-    QObject::connect(button, &QPushButton::clicked, button,
-                     [button, action] { RunReportingErrors(button->window(), action); });
-}
-
 // Keeps a button's enabled state with an observable of the core.
 void Bind(QPushButton* button, foundation::Observable<bool>& enabled) {
     button->setEnabled(enabled.Get());

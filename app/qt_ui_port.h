@@ -4,6 +4,7 @@
 // the clock. Every message box of the program goes through ShowMessageBox, so tests can answer
 // boxes without showing them.
 
+#include <QPushButton>
 #include <QString>
 #include <chrono>
 #include <cstdint>
@@ -42,6 +43,13 @@ bool ShowMessageBox(QWidget* parent, std::string_view text, std::string_view cap
 // Runs a handler of the window; an error that escapes it is shown in the general error report
 // (an error box with the error's text) instead of reaching the event loop.
 void RunReportingErrors(QWidget* parent, const std::function<void()>& action);
+// Runs `action` on a click of `button`; errors go to the general error report.
+template <typename F>
+void OnClick(QPushButton* button, F action) {
+    QObject::connect(button, &QPushButton::clicked, button,
+                     [button, action] { RunReportingErrors(button->window(), action); });
+}
+
 // How many handlers run through RunReportingErrors are on the stack right now (a handler that
 // lets events run may start another one).
 int RunningHandlers();
