@@ -1,8 +1,13 @@
 #include "app/dialog_visibility.h"
 
+#include <QShortcut>
+
 namespace scourwell::app {
 
 void FollowModelVisibility(QWidget* dialog, QWidget* owner, foundation::Observable<bool>& visible) {
+    // Escape closes the dialog as its title bar's close button does.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), dialog);
+    QObject::connect(escape, &QShortcut::activated, dialog, [dialog] { dialog->close(); });
     visible.Watch([dialog, owner](const bool& on) {
         if (!on) {
             dialog->hide();

@@ -99,9 +99,15 @@ void DialogsTest::customScanShowsDrivesAndKeepsStateBetweenShowings() {
     QVERIFY(!Find<QCheckBox>(&dialog, "c2")->isChecked());
     QCOMPARE(list1->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
 
-    // The title bar's close button only hides the dialog too.
+    // The title bar's close button only hides the dialog too, and so does Escape.
     dialog.close();
     QVERIFY(!w.program->customScan.visible.Get());
+    QTest::mouseClick(Find<QPushButton>(w.main.get(), "Button2"), Qt::LeftButton);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(!w.program->customScan.visible.Get());
+    QVERIFY(Find<QRadioButton>(&dialog, "rb2")->isChecked());
 }
 
 void DialogsTest::customScanAddMapsPickedFolderIntoTheView() {
