@@ -13,10 +13,7 @@ namespace {
 using scourwell::testing::TestDrive;
 using testing_support::DriverFixture;
 using testing_support::kTime;
-
-std::string Timed(const std::string& message) {
-    return std::string(kTime) + message;
-}
+using testing_support::Timed;
 
 std::vector<std::string> RowNames(const DriverFixture& f) {
     std::vector<std::string> names;

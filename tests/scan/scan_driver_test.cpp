@@ -14,11 +14,7 @@ namespace {
 
 using scourwell::testing::TestMachine;
 using testing_support::DriverFixture;
-using testing_support::kTime;
-
-std::string Timed(const std::string& message) {
-    return std::string(kTime) + message;
-}
+using testing_support::Timed;
 
 const std::string kAppData = TestMachine::kAppData;
 const std::string kDocuments = TestMachine::kDocuments;

@@ -85,4 +85,9 @@ struct DriverFixture : ScanFixture {
 // The fixed clock of ScriptedUi in the test machine's long time format.
 inline constexpr const char* kTime = "14:30:05";
 
+// A status-log line as the fixed clock stamps it.
+inline std::string Timed(const std::string& message) {
+    return std::string(kTime) + message;
+}
+
 }  // namespace scourwell::scan::testing_support
