@@ -323,14 +323,17 @@ std::optional<Resolved> Resolve(std::string_view windowsPath, bool allowMissingL
     }
     if (n == 0) return std::nullopt;  // the drive folder itself is missing
 
-    // Start from the parent folder when an earlier call resolved it, else from the deepest
-    // prefix that exists as written.
+    // Start from the parent folder as written when it exists (the exact name always wins),
+    // else from the spelling an earlier call found for it, else from the deepest prefix that
+    // exists as written.
     size_t k = n - 1;
     struct stat info {};
     std::string current;
     const std::string parentKey = FolderKey(*parsed, n - 1);
     bool fromCache = false;
-    if (n >= 2) {
+    const bool exactParent =
+        stat(JoinHost(drive->hostRoot, parts, n - 1).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (n >= 2 && !exactParent) {
         if (auto cached = CachedFolder(parentKey)) {
             if (stat(cached->c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
                 current = std::move(*cached);
@@ -340,13 +343,14 @@ std::optional<Resolved> Resolve(std::string_view windowsPath, bool allowMissingL
             }
         }
     }
-    if (!fromCache) {
+    if (!fromCache && !exactParent) {
         while (stat(JoinHost(drive->hostRoot, parts, k).c_str(), &info) != 0) {
             if (k == 0) return std::nullopt;
             --k;
         }
         current = JoinHost(drive->hostRoot, parts, k);
     }
+    if (exactParent) current = JoinHost(drive->hostRoot, parts, n - 1);
     for (size_t i = k; i < n; ++i) {
         if (!S_ISDIR(info.st_mode)) return std::nullopt;
         if (i == n - 1 && k < n - 1 && !fromCache) RememberFolder(parentKey, current);
