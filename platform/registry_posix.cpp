@@ -34,7 +34,7 @@ constexpr int kCsidlLocalAppData = 28;
 
 const char* const kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS reg_keys(
-    id INTEGER PRIMARY KEY,
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
     parent INTEGER NOT NULL,
     name TEXT NOT NULL COLLATE NOCASE,
     folded TEXT NOT NULL,
@@ -423,7 +423,7 @@ bool RegistryKey::WriteBinary(std::string_view name, std::string_view bytes) {
 
 bool RegistryKey::DeleteValue(std::string_view name) {
     Session session;
-    return session.db != nullptr && RemoveValue(session.db, id_, name);
+    return session.db != nullptr && KeyAlive(session.db, id_) && RemoveValue(session.db, id_, name);
 }
 
 bool RegistryKeyExists(RootKey root, std::string_view path) {

@@ -77,6 +77,21 @@ TEST(RegistryTest, KeysAndValuesIgnoreCaseAndKeepCreationOrder) {
     EXPECT_TRUE(RegistryKeyExists(RootKey::CurrentUser, "Software"));
 }
 
+TEST(RegistryTest, AKeyObjectOfADeletedKeyNeverReachesAKeyCreatedLater) {
+    TestMachine machine;
+    auto a = RegistryKey::Open(RootKey::CurrentUser, "Software\\A", true);
+    ASSERT_TRUE(a);
+    ASSERT_TRUE(DeleteRegistryKeyTree(RootKey::CurrentUser, "Software\\A"));
+    auto b = RegistryKey::Open(RootKey::CurrentUser, "Software\\B", true);
+    ASSERT_TRUE(b);
+    ASSERT_TRUE(b->WriteString("keep", "value of B"));
+
+    EXPECT_FALSE(a->WriteString("stray", "written through the deleted key"));
+    EXPECT_FALSE(a->DeleteValue("keep"));
+    EXPECT_EQ(b->ValueNames(), std::vector<std::string>{"keep"});
+    EXPECT_EQ(b->ReadValue("keep")->data, "value of B");
+}
+
 TEST(RegistryTest, SwitchingMachinesSwitchesStores) {
     TestMachine first;
     ASSERT_TRUE(RegistryKey::Open(RootKey::CurrentUser, "Software\\OnlyFirst", true).has_value());
