@@ -142,6 +142,14 @@ private:
         const bool drive = path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) &&
                            path[1] == ':' && (path.size() == 2 || path[2] == '\\');
         if (!drive) Fail("'" + path + "' is not a Windows path such as C:\\Folder");
+        // ".." would let a folder such as the temporary folder stand for a drive root.
+        for (size_t start = 3; start <= path.size();) {
+            const size_t end = std::min(path.find('\\', start), path.size());
+            const std::string_view part(path.data() + start, end - start);
+            if (part == "." || part == "..")
+                Fail("'" + path + "' holds a \"" + std::string(part) + "\" folder");
+            start = end + 1;
+        }
         path[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
         while (path.size() > 3 && path.back() == '\\') path.pop_back();
         if (path.size() == 3) path.pop_back();  // "C:\" -> "C:"

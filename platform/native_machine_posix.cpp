@@ -105,9 +105,21 @@ std::string XdgUserFolder(const std::string& configHome, const std::string& home
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
             value = value.substr(1, value.size() - 2);
         if (value.starts_with("$HOME")) value = home + value.substr(5);
-        if (value.starts_with('/')) return detail::NormalizeHostPath(value);
+        if (!value.starts_with('/')) continue;
+        value = detail::NormalizeHostPath(value);
+        // A user folder set to the home folder itself means "switched off": the documents
+        // folder must never become the whole home folder.
+        if (value != home && value != "/") return value;
     }
     return fallback;
+}
+
+// The temporary folder: TMPDIR when it names a folder of its own. Its whole content counts as
+// junk, so the root or the home folder is never taken for it.
+std::string TempFolder(const std::string& home) {
+    const std::string temp = EnvFolder("TMPDIR", "/tmp");
+    if (temp == "/" || temp == home || temp.size() < 2) return "/tmp";
+    return temp;
 }
 
 // Translates a strftime format to the dd/MM/yyyy/HH/mm/ss notation; empty when it has a
@@ -219,7 +231,7 @@ MachineConfig NativeMachine() {
     HostPictures(config.shortDate, config.longTime);
     config.windowsDir = "C:\\usr";
     config.systemDir = "C:\\usr\\bin";
-    config.tempDir = windows(EnvFolder("TMPDIR", "/tmp"));
+    config.tempDir = windows(TempFolder(home));
     config.programDir = windows(ProgramFolder());
     config.registryStore = dataHome + "/Scourwell/registry.db";
 

@@ -108,8 +108,10 @@ bool ScanDriver::ScanSystemFolders() {
 }
 
 void ScanDriver::ScanJunkFolder() {
-    const std::string junk = foundation::GetTempDir();
-    if (!junk.empty()) ScanFolder(page_, junk, true, false, true, false);
+    // Everything in the temporary folder is listed as junk, checked for clean-up: a machine
+    // whose temporary folder is a whole drive ("C:") has none to offer.
+    const std::string junk = foundation::WithoutTrailingBackslash(foundation::GetTempDir());
+    if (junk.size() > 2) ScanFolder(page_, junk, true, false, true, false);
 }
 
 bool ScanDriver::ScanListedObjects(foundation::ListModel& list, const char* logText) {

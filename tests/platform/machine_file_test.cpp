@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <filesystem>
+#include <vector>
+#include <optional>
 
 #include <cstdlib>
 #include <fstream>
@@ -116,6 +119,7 @@ TEST(MachineFileTest, ErrorsNameFileLineAndKey) {
         {"[machine]\nwinver = nt 6 1 arch=arm\n", "unknown arch 'arm'"},
         {"[machine]\nwinver = os2 6 1\n", "unknown platform 'os2'"},
         {"[machine]\nwindows = C:\\Windows\n[drives\n", "bad.ini:3: malformed section header"},
+        {"[machine]\ntemp = C:\\Users\\..\\..\n", "key 'temp': 'C:\\Users\\..\\..' holds a \"..\" folder"},
     };
     TestMachine machine;
     for (const Case& c : cases) {
@@ -167,6 +171,37 @@ TEST(NativeMachineTest, MapsTheHostOntoDriveC) {
     EXPECT_TRUE(config.registryStore.ends_with("/Scourwell/registry.db"));
     EXPECT_FALSE(config.shortDate.empty());
     EXPECT_FALSE(config.longTime.empty());
+}
+
+// Everything in the temporary folder counts as junk: whatever the environment says, it is
+// never the root or the home folder, and a switched-off documents folder is not the home.
+TEST(NativeMachineTest, TemporaryAndUserFoldersAreNeverTheRootOrTheHome) {
+    TestMachine fixture;  // for a scratch folder only
+    const std::string home = fixture.Root() + "/home";
+    const std::string config = fixture.Root() + "/config";
+    std::filesystem::create_directories(config);
+    std::ofstream(config + "/user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"$HOME/\"\n";
+    const char* names[] = {"HOME", "TMPDIR", "XDG_CONFIG_HOME"};
+    std::vector<std::optional<std::string>> saved;
+    for (const char* name : names) {
+        const char* value = std::getenv(name);
+        saved.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    for (const std::string& temp : {std::string("/"), home}) {
+        setenv("HOME", home.c_str(), 1);
+        setenv("TMPDIR", temp.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        const MachineConfig native = NativeMachine();
+        EXPECT_EQ(native.tempDir, "C:\\tmp") << "TMPDIR=" << temp;
+        EXPECT_NE(native.specialFolders.at(kCsidlPersonal), native.specialFolders.at(kCsidlProfile));
+    }
+    for (size_t i = 0; i < saved.size(); ++i) {
+        if (saved[i]) {
+            setenv(names[i], saved[i]->c_str(), 1);
+        } else {
+            unsetenv(names[i]);
+        }
+    }
 }
 
 }  // namespace

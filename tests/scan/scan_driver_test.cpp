@@ -335,3 +335,21 @@ TEST(ScanDriverFailureTest, AStepThatFailsLeavesTheProgramReadyForTheNextScan) {
 
 }  // namespace
 }  // namespace scourwell::scan
+
+namespace scourwell::scan {
+namespace {
+
+TEST(ScanDriverJunkTest, ATemporaryFolderThatIsAWholeDriveOffersNoJunk) {
+    testing_support::DriverFixture f;
+    f.machine.SetMachineKey("temp", "C:\\");
+    f.machine.Install();
+    f.machine.WriteFile("C:\\precious.doc", "the user's own file");
+
+    f.driver.scan(0);
+
+    for (const auto& row : f.page.results.Rows()) EXPECT_NE(row.status, "Junk") << row.name;
+    EXPECT_EQ(f.ui.messages.back().text, "You dont have any critical issue-s on your computer!");
+}
+
+}  // namespace
+}  // namespace scourwell::scan
