@@ -149,16 +149,19 @@ DirectoryListing::DirectoryListing(std::string_view pattern) {
         mask = text.substr(slash + 1);
     }
     if (mask.empty()) return;
-    const auto resolved = detail::Resolve(folder, false);
-    if (!resolved || !S_ISDIR(resolved->info.st_mode)) return;
-    const int fd = open(resolved->host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    // The folder is reached without a link in any position and without entering another
+    // file system, and opened relative to its parent's descriptor.
+    const auto folderEntry = detail::OpenEntry(folder, false);
+    if (!folderEntry || !S_ISDIR(folderEntry->info.st_mode)) return;
+    const int fd = openat(folderEntry->parent.get(), folderEntry->At(), kOpenFolderFlags);
     if (fd < 0) return;
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISDIR(info.st_mode)) {
+    if (fstat(fd, &info) != 0 || !S_ISDIR(info.st_mode) || info.st_dev != folderEntry->info.st_dev ||
+        info.st_ino != folderEntry->info.st_ino) {
         close(fd);
         return;
     }
-    state_ = MakeState(fd, info, resolved->host, mask);
+    state_ = MakeState(fd, info, folderEntry->Host(), mask);
 }
 
 bool DirectoryListing::IsOpen() const { return state_ != nullptr; }

@@ -10,6 +10,13 @@
 // size and is never followed. Sockets, FIFOs and device nodes are never listed. A directory
 // on another file system than the listed folder (a mount point, /proc) is not listed.
 // "." and ".." are never listed.
+//
+// The same holds for every operation by path: a link is never followed in any position of a
+// path (a path through a link names nothing; only a link as the last component is itself a
+// file), and a path never crosses into another file system than its drive root's folder (the
+// root itself may lie on any). Such a path fails as a missing one would. Changes are made
+// relative to the folder that was checked, so swapping a folder for a link afterwards cannot
+// redirect them. A drive's own folder is never removed, moved or replaced.
 
 #include <cstdint>
 #include <functional>
@@ -88,7 +95,7 @@ bool MoveFile(std::string_view from, std::string_view to);  // never replaces
 bool DeleteFile(std::string_view path);        // files and links only; a missing file fails
 bool CreateDirectory(std::string_view path);   // one level; false when it exists or fails
 bool CreateDirectoryChain(std::string_view path);  // all missing levels; true when it exists after
-bool RemoveDirectory(std::string_view path);   // only an empty folder
+bool RemoveDirectory(std::string_view path);   // only an empty folder, never a drive root
 
 std::optional<std::string> ReadWholeFile(std::string_view path);
 // Writes beside the target and renames over it, so readers see the old or the new file.

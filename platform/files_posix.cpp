@@ -4,6 +4,8 @@
 // (owner write bit clear) cannot be deleted or replaced, and a file held by a FileLock cannot
 // be deleted, moved or replaced. Files are opened without following links, and only regular
 // files are ever opened for reading, so a FIFO or a device node can never block or feed a read.
+// Every entry is reached through detail::OpenEntry (no link in a folder position, no mount
+// crossing) and changed relative to its parent folder's descriptor.
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -71,15 +73,15 @@ bool CanReplace(const struct stat& info) {
     return IsFile(info) && !IsLocked(info) && !IsReadOnlyFile(info);
 }
 
-std::optional<detail::Resolved> Existing(std::string_view path) {
-    auto resolved = detail::Resolve(path, false);
-    if (!resolved || !resolved->exists) return std::nullopt;
-    return resolved;
-}
+using detail::SafeEntry;
 
-// Opens a regular file for reading; links, FIFOs, devices and sockets are refused.
-int OpenRegularForRead(const std::string& host) {
-    const int fd = open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+// An existing entry, reached without a link in a folder position or a mount crossing.
+std::optional<SafeEntry> Existing(std::string_view path) { return detail::OpenEntry(path, false); }
+
+// Opens a regular file in an opened folder for reading; links, FIFOs, devices and sockets
+// are refused.
+int OpenRegularForRead(int dir, const char* name) {
+    const int fd = openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return -1;
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -88,6 +90,10 @@ int OpenRegularForRead(const std::string& host) {
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
+}
+
+int OpenRegularForRead(const SafeEntry& entry) {
+    return OpenRegularForRead(entry.parent.get(), entry.At());
 }
 
 class Fd {
@@ -136,31 +142,22 @@ bool CopyContents(int in, int out) {
     }
 }
 
-std::string ParentOf(const std::string& host) {
-    const size_t slash = host.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : host.substr(0, slash);
-}
-
-std::string BaseName(const std::string& host) {
-    const size_t slash = host.rfind('/');
-    return slash == std::string::npos ? host : host.substr(slash + 1);
-}
-
-// Creates a new, empty temporary file beside `target`; the umask applies to `mode`.
-int CreateTempBeside(const std::string& target, mode_t mode, std::string& tempPath) {
+// Creates a new, empty temporary file beside `target` in its folder; the umask applies to
+// `mode`. `tempName` receives its name in that folder.
+int CreateTempBeside(const SafeEntry& target, mode_t mode, std::string& tempName) {
     static std::atomic<unsigned> counter{0};
-    const std::string base = ParentOf(target) + "/." + BaseName(target) + ".scourwell-";
+    const std::string base = "." + target.name + ".scourwell-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = base + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        tempName = base + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        const int fd = openat(target.parent.get(), tempName.c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
 }
 
-void SyncDirectory(const std::string& dir) {
-    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+void SyncDirectory(int dir) {
+    const int fd = openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         fsync(fd);
         close(fd);
@@ -177,26 +174,32 @@ bool FillCopy(int in, const struct stat& source, int out) {
 }
 
 // Copies to a destination that must not exist; the creation itself is the existence test.
-bool CopyToNew(int in, const struct stat& source, const std::string& destination) {
-    Fd out(open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+bool CopyToNew(int in, const struct stat& source, int dir, const std::string& name) {
+    Fd out(openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.ok()) return false;
     if (!FillCopy(in, source, out.get()) || !out.Close()) {
-        unlink(destination.c_str());
+        unlinkat(dir, name.c_str(), 0);
         return false;
     }
     return true;
 }
 
+bool SameFolder(const SafeEntry& a, const SafeEntry& b) {
+    struct stat x {}, y {};
+    return fstat(a.parent.get(), &x) == 0 && fstat(b.parent.get(), &y) == 0 &&
+           x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
 }  // namespace
 
 std::optional<FindEntry> GetFileInfo(std::string_view path) {
-    const auto resolved = Existing(path);
-    if (!resolved || !IsListable(resolved->info)) return std::nullopt;
+    const auto found = Existing(path);
+    if (!found || !IsListable(found->info)) return std::nullopt;
     FindEntry entry;
-    entry.name = resolved->name;
-    entry.attributes = detail::AttributesFromStat(resolved->name, resolved->info);
-    entry.size = S_ISDIR(resolved->info.st_mode) ? 0 : static_cast<int64_t>(resolved->info.st_size);
-    entry.lastWriteUnix = static_cast<int64_t>(resolved->info.st_mtim.tv_sec);
+    entry.name = found->name;
+    entry.attributes = detail::AttributesFromStat(found->name, found->info);
+    entry.size = S_ISDIR(found->info.st_mode) ? 0 : static_cast<int64_t>(found->info.st_size);
+    entry.lastWriteUnix = static_cast<int64_t>(found->info.st_mtim.tv_sec);
     return entry;
 }
 
@@ -207,59 +210,61 @@ uint32_t GetFileAttributes(std::string_view path) {
 
 bool SetFileAttributes(std::string_view path, uint32_t attributes) {
     if (attributes == kInvalidAttributes) return false;
-    const auto resolved = Existing(path);
-    if (!resolved || !IsListable(resolved->info)) return false;
-    if (S_ISLNK(resolved->info.st_mode)) return true;  // a link has no read-only state
+    const auto entry = Existing(path);
+    if (!entry || !IsListable(entry->info)) return false;
+    if (S_ISLNK(entry->info.st_mode)) return true;  // a link has no read-only state
     // Only the read-only bit has a host counterpart: the write permission bits. Hidden comes
     // from the name and archive from the type, so they cannot be changed.
-    mode_t mode = resolved->info.st_mode & 07777;
+    mode_t mode = entry->info.st_mode & 07777;
     if ((attributes & kAttrReadOnly) != 0) {
         mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
     } else {
         mode |= S_IWUSR;
     }
-    if (mode == (resolved->info.st_mode & 07777)) return true;
-    return chmod(resolved->host.c_str(), mode) == 0;
+    if (mode == (entry->info.st_mode & 07777)) return true;
+    // Never through a link: an entry that has become one since the lookup is refused.
+    return fchmodat(entry->parent.get(), entry->At(), mode, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 bool FileExists(std::string_view path) {
-    const auto resolved = Existing(path);
-    return resolved && IsFile(resolved->info);
+    const auto entry = Existing(path);
+    return entry && IsFile(entry->info);
 }
 
 bool DirectoryExists(std::string_view path) {
-    const auto resolved = Existing(path);
-    return resolved && S_ISDIR(resolved->info.st_mode);
+    const auto entry = Existing(path);
+    return entry && S_ISDIR(entry->info.st_mode);
 }
 
 bool CanOpenForRead(std::string_view path) {
-    const auto resolved = Existing(path);
-    if (!resolved) return false;
-    Fd fd(OpenRegularForRead(resolved->host));
+    const auto entry = Existing(path);
+    if (!entry) return false;
+    Fd fd(OpenRegularForRead(*entry));
     return fd.ok();
 }
 
 bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
     const auto source = Existing(from);
     if (!source) return false;
-    Fd in(OpenRegularForRead(source->host));
+    Fd in(OpenRegularForRead(*source));
     if (!in.ok()) return false;
     struct stat sourceInfo {};
     if (fstat(in.get(), &sourceInfo) != 0) return false;
 
-    const auto destination = detail::Resolve(to, true);
-    if (!destination) return false;
-    if (!destination->exists) return CopyToNew(in.get(), sourceInfo, destination->host);
+    const auto destination = detail::OpenEntry(to, true);
+    if (!destination || destination->IsRoot()) return false;
+    const int dir = destination->parent.get();
+    if (!destination->exists) return CopyToNew(in.get(), sourceInfo, dir, destination->name);
     if (failIfExists || !CanReplace(destination->info)) return false;
 
     // Replacing: the copy is written beside the destination and renamed over it, so the old
     // file stays whole until the new one is complete.
     std::string temp;
-    Fd out(CreateTempBeside(destination->host, 0600, temp));
+    Fd out(CreateTempBeside(*destination, 0600, temp));
     if (!out.ok()) return false;
     if (!FillCopy(in.get(), sourceInfo, out.get()) || !out.Close() ||
-        rename(temp.c_str(), destination->host.c_str()) != 0) {
-        unlink(temp.c_str());
+        renameat(dir, temp.c_str(), dir, destination->name.c_str()) != 0) {
+        unlinkat(dir, temp.c_str(), 0);
         return false;
     }
     return true;
@@ -267,29 +272,33 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
 
 bool MoveFile(std::string_view from, std::string_view to) {
     const auto source = Existing(from);
-    if (!source || !IsListable(source->info) || IsLocked(source->info)) return false;
-    const auto destination = detail::Resolve(to, true);
-    if (!destination) return false;
-    std::string target = destination->host;
+    if (!source || source->IsRoot() || !IsListable(source->info) || IsLocked(source->info))
+        return false;
+    const auto destination = detail::OpenEntry(to, true);
+    if (!destination || destination->IsRoot()) return false;
+    int targetDir = destination->parent.get();
+    std::string target = destination->name;
     if (destination->exists) {
         // The same entry under another spelling: a change of case only is a rename.
         const bool same = destination->info.st_dev == source->info.st_dev &&
                           destination->info.st_ino == source->info.st_ino &&
-                          ParentOf(destination->host) == ParentOf(source->host);
+                          SameFolder(*source, *destination);
         const auto parsed = detail::ParseWindowsPath(to);
         if (!same || !parsed || parsed->components.empty()) return false;
         const std::string& wanted = parsed->components.back();
-        if (wanted == BaseName(source->host)) return true;
-        target = ParentOf(source->host) + "/" + wanted;
+        if (wanted == source->name) return true;
+        targetDir = source->parent.get();
+        target = wanted;
     }
-    if (renameat2(AT_FDCWD, source->host.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+    if (renameat2(source->parent.get(), source->name.c_str(), targetDir, target.c_str(),
+                  RENAME_NOREPLACE) == 0)
         return true;
     if (errno == EXDEV && S_ISREG(source->info.st_mode)) {
         // Another file system: copy, then remove the original, as Windows does between volumes.
-        Fd in(OpenRegularForRead(source->host));
-        if (!in.ok() || !CopyToNew(in.get(), source->info, target)) return false;
-        if (unlink(source->host.c_str()) != 0) {
-            unlink(target.c_str());
+        Fd in(OpenRegularForRead(*source));
+        if (!in.ok() || !CopyToNew(in.get(), source->info, targetDir, target)) return false;
+        if (unlinkat(source->parent.get(), source->name.c_str(), 0) != 0) {
+            unlinkat(targetDir, target.c_str(), 0);
             return false;
         }
         return true;
@@ -298,16 +307,17 @@ bool MoveFile(std::string_view from, std::string_view to) {
 }
 
 bool DeleteFile(std::string_view path) {
-    const auto resolved = Existing(path);
-    if (!resolved || !IsFile(resolved->info)) return false;
-    if (IsLocked(resolved->info) || IsReadOnlyFile(resolved->info)) return false;
-    return unlink(resolved->host.c_str()) == 0;
+    const auto entry = Existing(path);
+    if (!entry || entry->IsRoot() || !IsFile(entry->info)) return false;
+    if (IsLocked(entry->info) || IsReadOnlyFile(entry->info)) return false;
+    // The link itself is removed, never its target.
+    return unlinkat(entry->parent.get(), entry->name.c_str(), 0) == 0;
 }
 
 bool CreateDirectory(std::string_view path) {
-    const auto resolved = detail::Resolve(path, true);
-    if (!resolved || resolved->exists) return false;
-    return mkdir(resolved->host.c_str(), 0777) == 0;
+    const auto entry = detail::OpenEntry(path, true);
+    if (!entry || entry->exists) return false;
+    return mkdirat(entry->parent.get(), entry->name.c_str(), 0777) == 0;
 }
 
 bool CreateDirectoryChain(std::string_view path) {
@@ -315,24 +325,29 @@ bool CreateDirectoryChain(std::string_view path) {
     if (!parsed) return false;
     detail::WindowsPath prefix;
     prefix.letter = parsed->letter;
+    // Level by level, each through the same safe lookup: a link or a mount point on the way
+    // ends the chain.
     for (size_t i = 0; i <= parsed->components.size(); ++i) {
         if (i > 0) prefix.components.push_back(parsed->components[i - 1]);
-        const auto resolved = detail::Resolve(detail::FormatWindowsPath(prefix), true);
-        if (!resolved) return false;
-        if (resolved->exists) {
-            struct stat info {};
-            if (stat(resolved->host.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
-        } else if (mkdir(resolved->host.c_str(), 0777) != 0 && errno != EEXIST) {
-            return false;
+        const auto entry = detail::OpenEntry(detail::FormatWindowsPath(prefix), true);
+        if (!entry) return false;
+        struct stat info = entry->info;
+        if (!entry->exists) {
+            if (mkdirat(entry->parent.get(), entry->name.c_str(), 0777) == 0) continue;
+            if (errno != EEXIST ||
+                fstatat(entry->parent.get(), entry->At(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+                return false;
         }
+        if (!S_ISDIR(info.st_mode)) return false;
     }
     return true;
 }
 
 bool RemoveDirectory(std::string_view path) {
-    const auto resolved = Existing(path);
-    if (!resolved || !S_ISDIR(resolved->info.st_mode)) return false;
-    return rmdir(resolved->host.c_str()) == 0;
+    const auto entry = Existing(path);
+    // A drive's own folder is never removed.
+    if (!entry || entry->IsRoot() || !S_ISDIR(entry->info.st_mode)) return false;
+    return unlinkat(entry->parent.get(), entry->name.c_str(), AT_REMOVEDIR) == 0;
 }
 
 std::optional<std::string> ReadWholeFile(std::string_view path) {
@@ -345,31 +360,32 @@ std::optional<std::string> ReadWholeFile(std::string_view path) {
 }
 
 bool WriteFileAtomic(std::string_view path, std::string_view contents) {
-    const auto resolved = detail::Resolve(path, true);
-    if (!resolved) return false;
+    const auto entry = detail::OpenEntry(path, true);
+    if (!entry || entry->IsRoot()) return false;
     mode_t mode = 0666;  // the umask applies
-    if (resolved->exists) {
-        if (!CanReplace(resolved->info)) return false;
-        if (S_ISREG(resolved->info.st_mode)) mode = resolved->info.st_mode & 0777;
+    if (entry->exists) {
+        if (!CanReplace(entry->info)) return false;
+        if (S_ISREG(entry->info.st_mode)) mode = entry->info.st_mode & 0777;
     }
+    const int dir = entry->parent.get();
     std::string temp;
-    Fd out(CreateTempBeside(resolved->host, mode, temp));
+    Fd out(CreateTempBeside(*entry, mode, temp));
     if (!out.ok()) return false;
-    if (resolved->exists && S_ISREG(resolved->info.st_mode)) fchmod(out.get(), mode);
+    if (entry->exists && S_ISREG(entry->info.st_mode)) fchmod(out.get(), mode);
     if (!WriteAll(out.get(), contents.data(), contents.size()) || fsync(out.get()) != 0 ||
-        !out.Close() || rename(temp.c_str(), resolved->host.c_str()) != 0) {
-        unlink(temp.c_str());
+        !out.Close() || renameat(dir, temp.c_str(), dir, entry->name.c_str()) != 0) {
+        unlinkat(dir, temp.c_str(), 0);
         return false;
     }
-    SyncDirectory(ParentOf(resolved->host));
+    SyncDirectory(dir);
     return true;
 }
 
 bool ReadFileBlocks(std::string_view path,
                     const std::function<void(const unsigned char*, size_t)>& sink) {
-    const auto resolved = Existing(path);
-    if (!resolved) return false;
-    Fd in(OpenRegularForRead(resolved->host));
+    const auto entry = Existing(path);
+    if (!entry) return false;
+    Fd in(OpenRegularForRead(*entry));
     if (!in.ok()) return false;
     posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     std::vector<unsigned char> buffer(kBlockSize);

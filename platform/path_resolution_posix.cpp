@@ -335,7 +335,7 @@ std::optional<Resolved> Resolve(std::string_view windowsPath, bool allowMissingL
         stat(JoinHost(drive->hostRoot, parts, n - 1).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
     if (n >= 2 && !exactParent) {
         if (auto cached = CachedFolder(parentKey)) {
-            if (stat(cached->c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+            if (lstat(cached->c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
                 current = std::move(*cached);
                 fromCache = true;
             } else {
@@ -344,7 +344,13 @@ std::optional<Resolved> Resolve(std::string_view windowsPath, bool allowMissingL
         }
     }
     if (!fromCache && !exactParent) {
-        while (stat(JoinHost(drive->hostRoot, parts, k).c_str(), &info) != 0) {
+        // Folders are taken with lstat, so a link in a folder position ends the lookup below;
+        // only the drive's own folder (count 0) may be reached through a link.
+        const auto statPrefix = [&](size_t count) {
+            const std::string prefix = JoinHost(drive->hostRoot, parts, count);
+            return count == 0 ? stat(prefix.c_str(), &info) : lstat(prefix.c_str(), &info);
+        };
+        while (statPrefix(k) != 0) {
             if (k == 0) return std::nullopt;
             --k;
         }
@@ -361,10 +367,9 @@ std::optional<Resolved> Resolve(std::string_view windowsPath, bool allowMissingL
         // At the starting prefix the exact spelling is known to be missing, unless the start
         // came from the folder cache.
         const bool tryExact = i > k || fromCache;
-        bool found = tryExact && (last ? lstat(candidate.c_str(), &candidateInfo)
-                                       : stat(candidate.c_str(), &candidateInfo)) == 0;
+        bool found = tryExact && lstat(candidate.c_str(), &candidateInfo) == 0;
         if (!found) {
-            if (auto match = FindNameInDirectory(current, info, parts[i], &candidateInfo, !last)) {
+            if (auto match = FindNameInDirectory(current, info, parts[i], &candidateInfo)) {
                 name = *match;
                 candidate = Child(current, name);
                 found = true;

@@ -69,6 +69,65 @@ std::optional<std::string> FindNameInDirectory(const std::string& dirHost,
                                                struct stat* entryInfo = nullptr,
                                                bool follow = false);
 
+// --- safe access ----------------------------------------------------------------------------
+
+// An owned file descriptor.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() { Reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            fd_ = other.Release();
+        }
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int get() const { return fd_; }
+    bool ok() const { return fd_ >= 0; }
+    int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void Reset();
+
+private:
+    int fd_ = -1;
+};
+
+// An entry of the view reached from its drive's root folder without following a link in any
+// folder position and without entering another file system. Operations act on it relative
+// to `parent` (openat, unlinkat, renameat2, ...), so a folder swapped for a link after the
+// lookup cannot redirect them.
+struct SafeEntry {
+    UniqueFd parent;         // O_PATH descriptor of the folder holding the entry (for a drive
+                             // root: the root folder itself)
+    std::string parentHost;  // host path of that folder
+    std::string name;        // the entry's name as stored (as given when missing); "" for a root
+    bool exists = false;     // then `info` holds its lstat
+    struct stat info {};
+    dev_t device = 0;        // the drive root's device
+    bool IsRoot() const { return name.empty(); }
+    // The name to pass to the *at calls: "." for a drive root.
+    const char* At() const { return name.empty() ? "." : name.c_str(); }
+    std::string Host() const;
+};
+
+// Looks up a Windows path (as Resolve does) and opens its parent folder safely. Empty when
+// the drive or a parent is unknown, when a folder position holds a link or lies on another
+// file system than the drive root, when the entry itself lies on another file system, and
+// (without allowMissingLast) when the entry is missing. A missing path costs what Resolve
+// costs: the folders are opened only once the lookup has found something.
+std::optional<SafeEntry> OpenEntry(std::string_view windowsPath, bool allowMissingLast);
+// Whether OpenEntry may open a chain of folders in one openat2 call (when the kernel has it).
+// Tests turn it off to exercise the folder-by-folder walk used without it.
+void AllowOpenat2(bool allowed);
+
 // Windows attributes of a host entry (name for the hidden bit, lstat for the rest).
 uint32_t AttributesFromStat(std::string_view name, const struct stat& info);
 
