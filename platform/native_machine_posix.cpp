@@ -3,6 +3,9 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <pwd.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -209,6 +212,34 @@ std::string ProgramFolder() {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The temporary folder often lives on a file system of its own (a tmpfs for /tmp). Paths never
+// cross into another file system, so that file system gets a letter of its own, as a RAM disk
+// when it lives in memory; the temporary folder is then reached through that letter.
+void AddTemporaryFileSystem(std::vector<DriveMapping>& drives, const std::string& temp) {
+    struct stat tempInfo {};
+    if (stat(temp.c_str(), &tempInfo) != 0 || !S_ISDIR(tempInfo.st_mode)) return;
+    // The highest folder above `temp` on the same device is its mount point.
+    std::string mountPoint = temp;
+    while (mountPoint != "/") {
+        const size_t slash = mountPoint.rfind('/');
+        const std::string parent = slash == 0 ? "/" : mountPoint.substr(0, slash);
+        struct stat parentInfo {};
+        if (stat(parent.c_str(), &parentInfo) != 0 || parentInfo.st_dev != tempInfo.st_dev) break;
+        mountPoint = parent;
+    }
+    for (const DriveMapping& drive : drives)
+        if (drive.hostRoot == mountPoint) return;
+    if (drives.size() >= 24) return;  // C: to Z: taken
+    struct statfs fs {};
+    DriveMapping drive;
+    drive.letter = static_cast<char>(drives.back().letter + 1);
+    drive.hostRoot = mountPoint;
+    drive.type = statfs(mountPoint.c_str(), &fs) == 0 && fs.f_type == TMPFS_MAGIC
+                     ? DriveType::RamDisk
+                     : DriveType::Fixed;
+    drives.push_back(drive);
+}
+
 }  // namespace
 
 MachineConfig NativeMachine() {
@@ -231,7 +262,9 @@ MachineConfig NativeMachine() {
     HostPictures(config.shortDate, config.longTime);
     config.windowsDir = "C:\\usr";
     config.systemDir = "C:\\usr\\bin";
-    config.tempDir = windows(TempFolder(home));
+    const std::string temp = TempFolder(home);
+    AddTemporaryFileSystem(config.drives, temp);
+    config.tempDir = windows(temp);
     config.programDir = windows(ProgramFolder());
     config.registryStore = dataHome + "/Scourwell/registry.db";
 

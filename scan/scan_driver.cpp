@@ -108,10 +108,20 @@ bool ScanDriver::ScanSystemFolders() {
 }
 
 void ScanDriver::ScanJunkFolder() {
-    // Everything in the temporary folder is listed as junk, checked for clean-up: a machine
-    // whose temporary folder is a whole drive ("C:") has none to offer.
     const std::string junk = foundation::WithoutTrailingBackslash(foundation::GetTempDir());
-    if (junk.size() > 2) ScanFolder(page_, junk, true, false, true, false);
+    if (junk.empty()) return;
+    // Everything in the temporary folder is listed as junk, checked for clean-up. A drive of
+    // its own (a RAM disk) may serve as the temporary folder, but never the drive that holds
+    // the Windows folder or the user's profile.
+    if (junk.size() <= 2) {
+        const auto sameDrive = [&junk](const std::string& folder) {
+            return !folder.empty() && foundation::EqualsIgnoreCase(folder.substr(0, 1), junk.substr(0, 1));
+        };
+        if (sameDrive(foundation::GetWindowsDir()) ||
+            sameDrive(foundation::GetSpecialFolder(platform::kCsidlProfile)))
+            return;
+    }
+    ScanFolder(page_, junk, true, false, true, false);
 }
 
 bool ScanDriver::ScanListedObjects(foundation::ListModel& list, const char* logText) {

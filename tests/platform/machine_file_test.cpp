@@ -1,11 +1,14 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
-#include <filesystem>
-#include <vector>
-#include <optional>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/machine.h"
 #include "platform/shell.h"
@@ -171,6 +174,37 @@ TEST(NativeMachineTest, MapsTheHostOntoDriveC) {
     EXPECT_TRUE(config.registryStore.ends_with("/Scourwell/registry.db"));
     EXPECT_FALSE(config.shortDate.empty());
     EXPECT_FALSE(config.longTime.empty());
+}
+
+// A temporary folder on a file system of its own (a tmpfs) is reached through a letter of its
+// own, since paths never cross into another file system.
+TEST(NativeMachineTest, ATemporaryFolderOnItsOwnFileSystemGetsADrive) {
+    struct stat shm {};
+    struct stat root {};
+    if (stat("/dev/shm", &shm) != 0 || stat("/", &root) != 0 || shm.st_dev == root.st_dev ||
+        access("/dev/shm", W_OK) != 0)
+        GTEST_SKIP() << "no separate writable /dev/shm here";
+    char pattern[] = "/dev/shm/scourwell-temp-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string temp = pattern;
+    const char* old = std::getenv("TMPDIR");
+    const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+    setenv("TMPDIR", temp.c_str(), 1);
+
+    const MachineConfig native = NativeMachine();
+    const DriveMapping* shmDrive = nullptr;
+    for (const DriveMapping& drive : native.drives)
+        if (drive.hostRoot == "/dev/shm") shmDrive = &drive;
+    ASSERT_NE(shmDrive, nullptr);
+    EXPECT_EQ(shmDrive->type, DriveType::RamDisk);
+    EXPECT_EQ(native.tempDir, std::string(1, shmDrive->letter) + ":\\" + temp.substr(9));
+
+    if (saved) {
+        setenv("TMPDIR", saved->c_str(), 1);
+    } else {
+        unsetenv("TMPDIR");
+    }
+    rmdir(temp.c_str());
 }
 
 // Everything in the temporary folder counts as junk: whatever the environment says, it is

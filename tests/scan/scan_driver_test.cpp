@@ -353,3 +353,23 @@ TEST(ScanDriverJunkTest, ATemporaryFolderThatIsAWholeDriveOffersNoJunk) {
 
 }  // namespace
 }  // namespace scourwell::scan
+
+namespace scourwell::scan {
+namespace {
+
+TEST(ScanDriverJunkTest, ARamDiskOfItsOwnMayBeTheTemporaryFolder) {
+    testing_support::DriverFixture f;
+    f.machine.SetDrive({'T', "ramdisk", 1'000'000, 900'000});
+    f.machine.SetMachineKey("temp", "T:\\");
+    f.machine.Install();
+    f.machine.WriteFile("T:\\session.tmp", "junk");
+
+    f.driver.scan(0);
+
+    ASSERT_EQ(f.page.results.Count(), 1u);
+    EXPECT_EQ(f.page.results.Rows()[0].FullPath(), "T:\\session.tmp");
+    EXPECT_EQ(f.page.results.Rows()[0].status, "Junk");
+}
+
+}  // namespace
+}  // namespace scourwell::scan
