@@ -3,30 +3,25 @@
 // What every long operation of the core shares: the window port, the status log and status
 // line, the abort and scan-running flags, and the forced-delete watchdog.
 
-#include <chrono>
-
 #include "foundation/status_log.h"
 #include "foundation/ui_port.h"
 
 namespace scourwell::foundation {
 
-// The watchdog of the forced delete: counts seconds while enabled, from the port's clock.
+// The watchdog of the forced delete: enabled while a forced delete runs. Each call measures
+// its own second on the port's clock, so calls nested through served events never share one.
 class Watchdog {
 public:
-    explicit Watchdog(UiPort& ui) : ui_(ui) {}
-    void Start();  // resets the counter to 0 and enables it
-    void Stop();   // disables it
+    void Start() { enabled_ = true; }
+    void Stop() { enabled_ = false; }
     bool Enabled() const { return enabled_; }
-    double ElapsedSeconds() const;
 
 private:
-    UiPort& ui_;
     bool enabled_ = false;
-    std::chrono::system_clock::time_point started_{};
 };
 
 struct ProgramContext {
-    explicit ProgramContext(UiPort& port) : ui(port), log(port), watchdog(port) {}
+    explicit ProgramContext(UiPort& port) : ui(port), log(port) {}
     ProgramContext(const ProgramContext&) = delete;
     ProgramContext& operator=(const ProgramContext&) = delete;
 

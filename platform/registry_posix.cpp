@@ -368,22 +368,26 @@ std::optional<RegistryKey> RegistryKey::Open(RootKey root, std::string_view path
     return RegistryKey(root, detail::NormalizeKeyPath(path), *id);
 }
 
-std::vector<std::string> RegistryKey::ValueNames() const {
+namespace {
+
+// The names a query lists for one key, in the order they were created.
+std::vector<std::string> NamesOfKey(const char* sql, int64_t key) {
     Session session;
     std::vector<std::string> names;
-    Statement list(session.db, "SELECT name FROM reg_values WHERE key = ? ORDER BY id");
-    list.Bind(1, id_);
+    Statement list(session.db, sql);
+    list.Bind(1, key);
     while (list.Step() == SQLITE_ROW) names.push_back(list.Text(0));
     return names;
 }
 
+}  // namespace
+
+std::vector<std::string> RegistryKey::ValueNames() const {
+    return NamesOfKey("SELECT name FROM reg_values WHERE key = ? ORDER BY id", id_);
+}
+
 std::vector<std::string> RegistryKey::SubkeyNames() const {
-    Session session;
-    std::vector<std::string> names;
-    Statement list(session.db, "SELECT name FROM reg_keys WHERE parent = ? ORDER BY id");
-    list.Bind(1, id_);
-    while (list.Step() == SQLITE_ROW) names.push_back(list.Text(0));
-    return names;
+    return NamesOfKey("SELECT name FROM reg_keys WHERE parent = ? ORDER BY id", id_);
 }
 
 std::optional<RegistryValue> RegistryKey::ReadValue(std::string_view name) const {
