@@ -118,14 +118,14 @@ TEST(SplitUrlTest, SchemeHostPortAndPath) {
         {"http://localhost:65535/", true, false, "localhost", 65535, "/"},
         {"https://update.example/x", true, true, "update.example", 443, "/x"},
         {"https://update.example:8443/x", true, true, "update.example", 8443, "/x"},
-        {"http://update.example", false},   // no "/" after the host: no host
-        {"update.example", false},
-        {"http:///path", false},            // empty host
-        {"host:0/p", false},
-        {"host:65536/p", false},
-        {"host:80x/p", false},
-        {"host:/p", false},
-        {"user@host/p", false},
+        {"http://update.example", false, false, "", 0, ""},   // no "/" after the host: no host
+        {"update.example", false, false, "", 0, ""},
+        {"http:///path", false, false, "", 0, ""},            // empty host
+        {"host:0/p", false, false, "", 0, ""},
+        {"host:65536/p", false, false, "", 0, ""},
+        {"host:80x/p", false, false, "", 0, ""},
+        {"host:/p", false, false, "", 0, ""},
+        {"user@host/p", false, false, "", 0, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
@@ -255,7 +255,9 @@ TEST_F(HttpGetTest, ReplyWithoutContentLength) {
         EXPECT_EQ(events.Completions(), 1);
         EXPECT_EQ(events.errors, c.succeeds ? 0 : 1);
         EXPECT_EQ(get->LastResult(), c.succeeds);
-        if (c.succeeds && !c.toFile) EXPECT_EQ(events.text, c.body);
+        if (c.succeeds && !c.toFile) {
+            EXPECT_EQ(events.text, c.body);
+        }
         // A failed file download leaves nothing; a text download never writes one.
         EXPECT_EQ(machine.Exists(kTarget), c.succeeds && c.toFile);
     }

@@ -229,6 +229,12 @@ TEST_F(UpdateCheckTest, UnreachableServerIsAFailedCheck) {
 }
 
 TEST_F(UpdateCheckTest, FailedDatabaseDownloadsLeaveTheDatabaseAsItWas) {
+    // Large enough that a cut after 400 bytes falls in the database, not in the version file.
+    std::string bigText = kNewVersion + "\r\n";
+    for (int i = 0; i < 100; ++i) bigText += "/" + Sha256Hex(std::to_string(i)).substr(0, 32) + "/[Big]::\r\n";
+    bigText += "_end\r\n";
+    const std::string big = Stored(bigText);
+    ASSERT_GT(big.size(), 1000u);
     const std::string good = Stored(kNewText);
     const std::string truncated = good.substr(0, good.size() / 2);
     std::string garbage(good.size(), 'x');
@@ -240,7 +246,7 @@ TEST_F(UpdateCheckTest, FailedDatabaseDownloadsLeaveTheDatabaseAsItWas) {
         int64_t cutAfter;          // the reply ends early
     };
     const Case cases[] = {
-        {"reply cut short", good, Sha256Hex(good), 100},
+        {"reply cut short", big, Sha256Hex(big), 400},
         {"wrong SHA-256", Stored(kInstalledText + "x"), Sha256Hex(good), -1},
         {"no SHA-256 published", good, "", -1},
         {"truncated database, its own SHA-256", truncated, Sha256Hex(truncated), -1},
