@@ -55,7 +55,8 @@ std::optional<platform::HttpRequest> SplitUrl(std::string_view url) {
     }
     // The host goes into the URL handed to the transport: nothing in it may start another
     // part of a URL (user info, query, fragment).
-    if (host.empty() || host.find_first_of("@?#/\\ \t\r\n") != std::string::npos) return std::nullopt;
+    if (host.empty() || host.find_first_of("@?#/\\ \t\r\n") != std::string::npos)
+        return std::nullopt;
     if (request.path.find_first_of(" \t\r\n") != std::string::npos) return std::nullopt;
     request.host = std::move(host);
     return request;
@@ -65,7 +66,10 @@ std::optional<platform::HttpRequest> SplitUrl(std::string_view url) {
 
 THTTPGetThread::THTTPGetThread(HttpGetParameters parameters, foundation::UiPort& ui,
                                std::shared_ptr<HttpGetLink> link, bool progressWanted)
-    : parameters_(std::move(parameters)), ui_(ui), link_(std::move(link)), progressWanted_(progressWanted) {
+    : parameters_(std::move(parameters)),
+      ui_(ui),
+      link_(std::move(link)),
+      progressWanted_(progressWanted) {
     thread_ = std::thread([this] { Execute(); });
 }
 
@@ -74,7 +78,9 @@ THTTPGetThread::~THTTPGetThread() {
     WaitFor();
 }
 
-void THTTPGetThread::Terminate() { link_->terminate = true; }
+void THTTPGetThread::Terminate() {
+    link_->terminate = true;
+}
 
 void THTTPGetThread::WaitFor() {
     if (thread_.joinable()) thread_.join();
@@ -164,7 +170,8 @@ bool THTTPGetThread::Block(const char* bytes, size_t size) {
             ui_.Post([link, this, total, readed] {
                 --link->pendingProgress;
                 // The owner keeps this worker until the worker's last call has run.
-                if (link->owner && link->owner->OnProgress) link->owner->OnProgress(*this, total, readed);
+                if (link->owner && link->owner->OnProgress)
+                    link->owner->OnProgress(*this, total, readed);
             });
         }
     }
@@ -177,7 +184,8 @@ bool THTTPGetThread::Block(const char* bytes, size_t size) {
             const int64_t readed = readed_;
             ui_.Post([link, this, readed] {
                 --link->pendingProgress;
-                if (link->owner && link->owner->OnProgress) link->owner->OnProgress(*this, readed, readed);
+                if (link->owner && link->owner->OnProgress)
+                    link->owner->OnProgress(*this, readed, readed);
             });
         }
         return false;  // the part is whole: the rest of the reply is not needed
@@ -221,8 +229,8 @@ void THTTPGet::Abort() {
 }
 
 void THTTPGet::Start(bool toFile) {
-    HttpGetParameters parameters{AcceptTypes, Agent,    BinaryData, URL,       UseCache, FileName,
-                                 UserName,    Password, PostQuery,  Referer,   PosIndex, toFile};
+    HttpGetParameters parameters{AcceptTypes, Agent,    BinaryData, URL,     UseCache, FileName,
+                                 UserName,    Password, PostQuery,  Referer, PosIndex, toFile};
     link_ = std::make_shared<HttpGetLink>();
     link_->owner = this;
     worker_ = std::make_unique<THTTPGetThread>(std::move(parameters), ui_, link_, true);
@@ -235,7 +243,8 @@ void THTTPGet::WorkerEnded() {
     link_->owner = nullptr;
     const HttpGetParameters& parameters = worker->Parameters();
     bool ok = worker->Succeeded() && !worker->FailedByAbort();
-    if (ok && parameters.toFile) ok = platform::WriteFileAtomic(parameters.fileName, worker->Data());
+    if (ok && parameters.toFile)
+        ok = platform::WriteFileAtomic(parameters.fileName, worker->Data());
     lastResult_ = ok;
     if (!ok) {
         if (OnError) OnError(*this);

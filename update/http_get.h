@@ -36,8 +36,10 @@ namespace scourwell::update {
 class THTTPGet;
 class THTTPGetThread;
 
-using TOnProgressEvent = std::function<void(THTTPGetThread& sender, int64_t totalSize, int64_t readed)>;
-using TOnDoneFileEvent = std::function<void(THTTPGet& sender, const std::string& fileName, int64_t fileSize)>;
+using TOnProgressEvent =
+    std::function<void(THTTPGetThread& sender, int64_t totalSize, int64_t readed)>;
+using TOnDoneFileEvent =
+    std::function<void(THTTPGet& sender, const std::string& fileName, int64_t fileSize)>;
 using TOnDoneStringEvent = std::function<void(THTTPGet& sender, const std::string& result)>;
 using TNotifyEvent = std::function<void(THTTPGet& sender)>;
 
@@ -66,13 +68,14 @@ struct HttpGetParameters {
 // Shared between the component, its worker and the calls the worker posts: the posted calls
 // may outlive both.
 struct HttpGetLink {
-    THTTPGet* owner = nullptr;  // cleared when the component goes; touched on the interface thread only
+    THTTPGet* owner =
+        nullptr;  // cleared when the component goes; touched on the interface thread only
     std::atomic<bool> terminate{false};
     std::atomic<int> pendingProgress{0};
 };
 
 class THTTPGetThread {
-public:
+  public:
     THTTPGetThread(HttpGetParameters parameters, foundation::UiPort& ui,
                    std::shared_ptr<HttpGetLink> link, bool progressWanted);
     ~THTTPGetThread();
@@ -91,7 +94,7 @@ public:
     void MarkFailed() { failedByAbort_ = true; }
     bool FailedByAbort() const { return failedByAbort_; }
 
-private:
+  private:
     void Execute();
     bool Run();
     bool Block(const char* bytes, size_t size);
@@ -104,7 +107,7 @@ private:
     int64_t readed_ = 0;
     int64_t partStart_ = 0;  // with a part: its offset in the reply and its byte count
     int64_t partBytes_ = -1;
-    int64_t position_ = 0;   // bytes of the reply seen so far
+    int64_t position_ = 0;  // bytes of the reply seen so far
     bool partComplete_ = false;
     bool result_ = false;
     bool failedByAbort_ = false;
@@ -113,7 +116,7 @@ private:
 };
 
 class THTTPGet {
-public:
+  public:
     explicit THTTPGet(foundation::UiPort& ui);
     ~THTTPGet();
     THTTPGet(const THTTPGet&) = delete;
@@ -121,7 +124,7 @@ public:
 
     std::string AcceptTypes = "*/*";
     std::string Agent = "Vantoric HTTPGet";  // empty: no user-agent
-    bool BinaryData = false;  // a reply without a content length fails
+    bool BinaryData = false;                 // a reply without a content length fails
     std::string URL;
     bool UseCache = false;
     std::string FileName;  // Windows path of the view
@@ -143,7 +146,7 @@ public:
     bool Busy() const { return worker_ != nullptr; }
     bool LastResult() const { return lastResult_; }
 
-private:
+  private:
     friend class THTTPGetThread;
     void Start(bool toFile);
     void WorkerEnded();

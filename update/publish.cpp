@@ -16,8 +16,9 @@ std::string FormatVersionFile(std::string_view databaseVersion, std::string_view
 }
 
 std::optional<Publication> BuildPublication(std::string_view databaseText,
-                                            std::optional<std::string> installer, std::string_view build,
-                                            std::string_view privateKeyPem, std::string& error) {
+                                            std::optional<std::string> installer,
+                                            std::string_view build, std::string_view privateKeyPem,
+                                            std::string& error) {
     const std::string_view version = databaseText.substr(0, databaseText.find_first_of("\r\n"));
     if (version.empty()) {
         error = "the database text has no version line";
@@ -36,10 +37,11 @@ std::optional<Publication> BuildPublication(std::string_view databaseText,
     }
     publication.database.assign(packed.begin(), packed.end());
     publication.installer = std::move(installer);
-    publication.versionFile =
-        FormatVersionFile(version, build, Sha256Hex(publication.database),
-                          publication.installer ? Sha256Hex(*publication.installer) : std::string());
-    const std::optional<std::string> signature = SignMessage(publication.versionFile, privateKeyPem);
+    publication.versionFile = FormatVersionFile(
+        version, build, Sha256Hex(publication.database),
+        publication.installer ? Sha256Hex(*publication.installer) : std::string());
+    const std::optional<std::string> signature =
+        SignMessage(publication.versionFile, privateKeyPem);
     if (!signature) {
         error = "the key is not an Ed25519 private key in PEM form";
         return std::nullopt;

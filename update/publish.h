@@ -11,9 +11,9 @@
 namespace scourwell::update {
 
 struct Publication {
-    std::string versionFile;  // "/updr2/swupd.txt"
-    std::string signature;    // "/updr2/swupd.txt.sig"
-    std::string database;     // "/updr2/files2.htm", the stored form
+    std::string versionFile;               // "/updr2/swupd.txt"
+    std::string signature;                 // "/updr2/swupd.txt.sig"
+    std::string database;                  // "/updr2/files2.htm", the stored form
     std::optional<std::string> installer;  // "/downloads/scourwell_setup.exe"
 };
 
@@ -24,7 +24,8 @@ std::string FormatVersionFile(std::string_view databaseVersion, std::string_view
 // The version published is the database text's first line. Empty, with `error` set, when that
 // line is empty or holds a ";", when the text does not pack, or when the key cannot sign.
 std::optional<Publication> BuildPublication(std::string_view databaseText,
-                                            std::optional<std::string> installer, std::string_view build,
-                                            std::string_view privateKeyPem, std::string& error);
+                                            std::optional<std::string> installer,
+                                            std::string_view build, std::string_view privateKeyPem,
+                                            std::string& error);
 
 }  // namespace scourwell::update

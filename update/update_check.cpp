@@ -25,7 +25,13 @@ bool IsUsableDatabase(const std::string& stored) {
 
 UpdateCheck::UpdateCheck(foundation::UiPort& ui, database::SignatureDatabase& database,
                          UpdateSettings settings)
-    : Get2(ui), Get2Sig(ui), get1(ui), get3(ui), ui_(ui), database_(database), settings_(std::move(settings)) {
+    : Get2(ui),
+      Get2Sig(ui),
+      get1(ui),
+      get3(ui),
+      ui_(ui),
+      database_(database),
+      settings_(std::move(settings)) {
     for (THTTPGet* get : {&Get2, &Get2Sig, &get1, &get3}) {
         get->AcceptTypes = "*/*";
         get->Agent = std::string(kUpdateAgent);
@@ -37,7 +43,9 @@ UpdateCheck::UpdateCheck(foundation::UiPort& ui, database::SignatureDatabase& da
             Progress(sender, total, readed);
         };
     }
-    Get2.OnDoneString = [this](THTTPGet& sender, const std::string& reply) { Get2DoneString(sender, reply); };
+    Get2.OnDoneString = [this](THTTPGet& sender, const std::string& reply) {
+        Get2DoneString(sender, reply);
+    };
     Get2.OnError = [this](THTTPGet& sender) { Get2Error(sender); };
     Get2Sig.OnDoneString = [this](THTTPGet& sender, const std::string& signature) {
         Get2SigDoneString(sender, signature);
@@ -58,7 +66,9 @@ bool UpdateCheck::Running() const {
     return Get2.Busy() || Get2Sig.Busy() || get1.Busy() || get3.Busy();
 }
 
-std::string UpdateCheck::Url(std::string_view path) const { return settings_.server + std::string(path); }
+std::string UpdateCheck::Url(std::string_view path) const {
+    return settings_.server + std::string(path);
+}
 
 void UpdateCheck::Button22Click() {
     // One check at a time: a click while the version file or its signature is on its way, or
@@ -145,7 +155,8 @@ void UpdateCheck::get1DoneFile(THTTPGet& sender, const std::string& fileName, in
         database_.Load(target);
     } catch (const std::exception&) {
         // Checked above, so not expected; the database that loaded before goes back in place.
-        if (const auto previous = platform::ReadWholeFile(dataFolder + std::string(kPreviousDatabase)))
+        if (const auto previous =
+                platform::ReadWholeFile(dataFolder + std::string(kPreviousDatabase)))
             platform::WriteFileAtomic(target, *previous);
         get1Error(sender);
         return;

@@ -51,7 +51,8 @@ inline constexpr std::string_view kCheckFailed =
 inline constexpr std::string_view kAlreadyUpgraded = "Your version is already upgraded!";
 inline constexpr std::string_view kConnectionError =
     "Cannot upgrade, please check your internet connection.\r\rTips:\r1. Check if some firewall is "
-    "disable Scourwell internet connection.\r2. Open Microsoft Internet Explorer and Turn off option "
+    "disable Scourwell internet connection.\r2. Open Microsoft Internet Explorer and Turn off "
+    "option "
     "Work offline if it is active.\r3. Make sure that you have latest Microsoft Internet Explorer "
     "version.";
 
@@ -60,8 +61,9 @@ inline constexpr std::string_view kConnectionError =
 bool IsUsableDatabase(const std::string& stored);
 
 class UpdateCheck {
-public:
-    UpdateCheck(foundation::UiPort& ui, database::SignatureDatabase& database, UpdateSettings settings);
+  public:
+    UpdateCheck(foundation::UiPort& ui, database::SignatureDatabase& database,
+                UpdateSettings settings);
     UpdateCheck(const UpdateCheck&) = delete;
     UpdateCheck& operator=(const UpdateCheck&) = delete;
 
@@ -100,7 +102,7 @@ public:
 
     const UpdateSettings& Settings() const { return settings_; }
 
-private:
+  private:
     void CheckVersionReply(const std::string& reply);
     void DatabaseDownloadFailed();
     std::string Url(std::string_view path) const;

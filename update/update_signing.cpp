@@ -28,7 +28,9 @@ Bio MemoryBio(std::string_view text) {
     return Bio(BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
 }
 
-bool IsEd25519(const EVP_PKEY* key) { return key != nullptr && EVP_PKEY_get_id(key) == EVP_PKEY_ED25519; }
+bool IsEd25519(const EVP_PKEY* key) {
+    return key != nullptr && EVP_PKEY_get_id(key) == EVP_PKEY_ED25519;
+}
 
 }  // namespace
 
@@ -52,10 +54,12 @@ bool VerifySignature(std::string_view message, std::string_view signature,
         Pkey key(EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, raw.data(), raw.size()));
         MdCtx context(EVP_MD_CTX_new());
         if (!key || !context) continue;
-        if (EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, key.get()) != 1) continue;
-        if (EVP_DigestVerify(context.get(), reinterpret_cast<const unsigned char*>(signature.data()),
-                             signature.size(), reinterpret_cast<const unsigned char*>(message.data()),
-                             message.size()) == 1)
+        if (EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, key.get()) != 1)
+            continue;
+        if (EVP_DigestVerify(
+                context.get(), reinterpret_cast<const unsigned char*>(signature.data()),
+                signature.size(), reinterpret_cast<const unsigned char*>(message.data()),
+                message.size()) == 1)
             return true;
     }
     return false;
@@ -80,9 +84,11 @@ std::optional<std::string> SignMessage(std::string_view message, std::string_vie
 
 std::optional<PublicKey> PublicKeyFromPem(std::string_view pem) {
     Pkey key;
-    if (Bio bio = MemoryBio(pem)) key.reset(PEM_read_bio_PUBKEY(bio.get(), nullptr, nullptr, nullptr));
+    if (Bio bio = MemoryBio(pem))
+        key.reset(PEM_read_bio_PUBKEY(bio.get(), nullptr, nullptr, nullptr));
     if (!key) {
-        if (Bio bio = MemoryBio(pem)) key.reset(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr));
+        if (Bio bio = MemoryBio(pem))
+            key.reset(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr));
     }
     if (!IsEd25519(key.get())) return std::nullopt;
     PublicKey raw{};

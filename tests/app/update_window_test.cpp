@@ -44,7 +44,8 @@ const std::string kNewText = kNewVersion + "\r\n[Start]\r\n[Test.New]:brand_new.
 class PublishedServer {
   public:
     explicit PublishedServer(TestMachine& machine)
-        : root_(machine.Root() + "/www"), key_(scourwell::testing::MakeTestSigningKey()),
+        : root_(machine.Root() + "/www"),
+          key_(scourwell::testing::MakeTestSigningKey()),
           server_((std::filesystem::create_directories(machine.Root() + "/www"), root_)) {
         const std::string keyFile = machine.Root() + "/deployment-test-key.pem";
         std::ofstream(keyFile) << key_.privatePem;
@@ -56,14 +57,17 @@ class PublishedServer {
         unsetenv(update::kUpdateKeyVariable);
     }
 
-    void Publish(const std::string& text, std::optional<std::string> installer, const std::string& build) {
+    void Publish(const std::string& text, std::optional<std::string> installer,
+                 const std::string& build) {
         std::string error;
-        const auto publication = update::BuildPublication(text, installer, build, key_.privatePem, error);
+        const auto publication =
+            update::BuildPublication(text, installer, build, key_.privatePem, error);
         QVERIFY2(publication, error.c_str());
         Serve("/updr2/swupd.txt", publication->versionFile);
         Serve("/updr2/swupd.txt.sig", publication->signature);
         Serve("/updr2/files2.htm", publication->database);
-        if (publication->installer) Serve("/downloads/scourwell_setup.exe", *publication->installer);
+        if (publication->installer)
+            Serve("/downloads/scourwell_setup.exe", *publication->installer);
     }
     StaticHttpServer& Server() { return server_; }
 
@@ -159,7 +163,8 @@ void UpdateWindowTest::largeDownloadMovesTheBarWhileTheWindowAnswers() {
     ShipDatabase(machine);
     PublishedServer published(machine);
     std::string installer(20 * 1024 * 1024, '\0');
-    for (size_t i = 0; i < installer.size(); ++i) installer[i] = static_cast<char>(i * 131 + (i >> 12));
+    for (size_t i = 0; i < installer.size(); ++i)
+        installer[i] = static_cast<char>(i * 131 + (i >> 12));
     published.Publish(InstalledText(), installer, "Scourwell (Build: 1.1.2027)");
     // The server holds the reply at the middle until the test has seen the window at work.
     published.Server().stallAfter = static_cast<int64_t>(installer.size() / 2);

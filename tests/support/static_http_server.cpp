@@ -52,7 +52,9 @@ StaticHttpServer::~StaticHttpServer() {
     close(listener_);
 }
 
-std::string StaticHttpServer::HostAndPort() const { return "127.0.0.1:" + std::to_string(port_); }
+std::string StaticHttpServer::HostAndPort() const {
+    return "127.0.0.1:" + std::to_string(port_);
+}
 
 void StaticHttpServer::Release() {
     std::lock_guard lock(mutex_);

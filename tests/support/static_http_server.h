@@ -2,8 +2,8 @@
 
 // A small static HTTP server on the loopback interface for tests: serves the files of a host
 // folder on a free port, one thread per connection, and keeps the request lines it received.
-// A reply can be made to leave out its content length, to end early, or to stall after some bytes until the
-// test releases it (or the server stops), so a download can be caught in the middle.
+// A reply can be made to leave out its content length, to end early, or to stall after some bytes
+// until the test releases it (or the server stops), so a download can be caught in the middle.
 
 #include <atomic>
 #include <condition_variable>
@@ -16,7 +16,7 @@
 namespace scourwell::testing {
 
 class StaticHttpServer {
-public:
+  public:
     explicit StaticHttpServer(std::string rootFolder);
     ~StaticHttpServer();
     StaticHttpServer(const StaticHttpServer&) = delete;
@@ -41,7 +41,7 @@ public:
     // A port on which nothing listens (bound once, then closed).
     static int UnusedPort();
 
-private:
+  private:
     void AcceptLoop();
     void Serve(int client);
 

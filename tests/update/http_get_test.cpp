@@ -45,7 +45,7 @@ struct Events {
 };
 
 class HttpGetTest : public ::testing::Test {
-protected:
+  protected:
     HttpGetTest() : server(machine.Root() + "/www") {
         std::filesystem::create_directories(machine.Root() + "/www");
         machine.MakeDirectory(TestMachine::kDataFolder);
@@ -56,7 +56,9 @@ protected:
         std::filesystem::create_directories(std::filesystem::path(host).parent_path());
         std::ofstream(host, std::ios::binary) << bytes;
     }
-    std::string Url(const std::string& path) const { return "http://" + server.HostAndPort() + path; }
+    std::string Url(const std::string& path) const {
+        return "http://" + server.HostAndPort() + path;
+    }
 
     std::unique_ptr<THTTPGet> Component(Events& events) {
         auto get = std::make_unique<THTTPGet>(ui);
@@ -111,16 +113,17 @@ TEST(SplitUrlTest, SchemeHostPortAndPath) {
         const char* path;
     };
     const Case cases[] = {
-        {"http://update.example/updr2/swupd.txt", true, false, "update.example", 80, "/updr2/swupd.txt"},
+        {"http://update.example/updr2/swupd.txt", true, false, "update.example", 80,
+         "/updr2/swupd.txt"},
         {"HTTP://Update.Example/a", true, false, "Update.Example", 80, "/a"},
         {"update.example/updr2/files2.htm", true, false, "update.example", 80, "/updr2/files2.htm"},
         {"127.0.0.1:8080/updr2/swupd.txt", true, false, "127.0.0.1", 8080, "/updr2/swupd.txt"},
         {"http://localhost:65535/", true, false, "localhost", 65535, "/"},
         {"https://update.example/x", true, true, "update.example", 443, "/x"},
         {"https://update.example:8443/x", true, true, "update.example", 8443, "/x"},
-        {"http://update.example", false, false, "", 0, ""},   // no "/" after the host: no host
+        {"http://update.example", false, false, "", 0, ""},  // no "/" after the host: no host
         {"update.example", false, false, "", 0, ""},
-        {"http:///path", false, false, "", 0, ""},            // empty host
+        {"http:///path", false, false, "", 0, ""},  // empty host
         {"host:0/p", false, false, "", 0, ""},
         {"host:65536/p", false, false, "", 0, ""},
         {"host:80x/p", false, false, "", 0, ""},
@@ -250,7 +253,10 @@ TEST_F(HttpGetTest, ReplyWithoutContentLength) {
         get->URL = Url("/nolength");
         get->BinaryData = c.binaryData;
         get->FileName = kTarget;
-        if (c.toFile) get->GetFile(); else get->GetString();
+        if (c.toFile)
+            get->GetFile();
+        else
+            get->GetString();
         Finish(*get);
         EXPECT_EQ(events.Completions(), 1);
         EXPECT_EQ(events.errors, c.succeeds ? 0 : 1);
@@ -284,7 +290,10 @@ TEST_F(HttpGetTest, FailuresEndWithOneError) {
         auto get = Component(events);
         get->URL = c.url;
         get->FileName = kTarget;
-        if (c.toFile) get->GetFile(); else get->GetString();
+        if (c.toFile)
+            get->GetFile();
+        else
+            get->GetString();
         Finish(*get);
         EXPECT_EQ(events.errors, 1);
         EXPECT_EQ(events.Completions(), 1);

@@ -14,11 +14,11 @@
 #include <thread>
 #include <vector>
 
-#include "update/publish.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/static_http_server.h"
 #include "tests/support/test_machine.h"
 #include "tests/support/test_signing_key.h"
+#include "update/publish.h"
 
 namespace scourwell::update {
 namespace {
@@ -29,9 +29,11 @@ using testing::StaticHttpServer;
 using testing::TestMachine;
 
 const std::string kData = TestMachine::kDataFolder;
-const std::string kInstalledText = "Scourwell database 2026-11-01 (v1100)\r\n[Start]\r\n[Old.A]:old.exe\r\n_end\r\n";
+const std::string kInstalledText =
+    "Scourwell database 2026-11-01 (v1100)\r\n[Start]\r\n[Old.A]:old.exe\r\n_end\r\n";
 const std::string kNewText =
-    "Scourwell database 2026-12-01 (v1200)\r\n[Start]\r\n[New.A]:new_a.exe\r\n[New.B]:new_b.exe\r\n_end\r\n";
+    "Scourwell database 2026-12-01 "
+    "(v1200)\r\n[Start]\r\n[New.A]:new_a.exe\r\n[New.B]:new_b.exe\r\n_end\r\n";
 const std::string kInstalledVersion = "Scourwell database 2026-11-01 (v1100)";
 const std::string kNewVersion = "Scourwell database 2026-12-01 (v1200)";
 
@@ -46,12 +48,13 @@ std::string Stored(const std::string& text) {
 }
 
 class UpdateCheckTest : public ::testing::Test {
-protected:
+  protected:
     UpdateCheckTest() : server(machine.Root() + "/www") {
         std::filesystem::create_directories(machine.Root() + "/www");
         machine.WriteFile(kData + "files.dat", Stored(kInstalledText));
         database.Load(kData + "files.dat");
-        check.emplace(ui, database, UpdateSettings{"http://" + server.HostAndPort(), {Key().publicKey}});
+        check.emplace(ui, database,
+                      UpdateSettings{"http://" + server.HostAndPort(), {Key().publicKey}});
         check->installerWait = std::chrono::milliseconds(0);
         check->exitProgram = [this](int code) { exitCode = code; };
     }
@@ -61,7 +64,9 @@ protected:
         std::filesystem::create_directories(std::filesystem::path(host).parent_path());
         std::ofstream(host, std::ios::binary) << bytes;
     }
-    void Unserve(const std::string& path) { std::filesystem::remove(machine.Root() + "/www" + path); }
+    void Unserve(const std::string& path) {
+        std::filesystem::remove(machine.Root() + "/www" + path);
+    }
 
     // What the publisher writes for `text`, signed with the test key.
     void Publish(const std::string& text, std::optional<std::string> installer = std::nullopt,
@@ -72,7 +77,8 @@ protected:
         Serve("/updr2/swupd.txt", publication->versionFile);
         Serve("/updr2/swupd.txt.sig", publication->signature);
         Serve("/updr2/files2.htm", publication->database);
-        if (publication->installer) Serve("/downloads/scourwell_setup.exe", *publication->installer);
+        if (publication->installer)
+            Serve("/downloads/scourwell_setup.exe", *publication->installer);
     }
     // A version file of our own making, signed with the test key.
     void PublishVersionFile(const std::string& versionFile) {
@@ -183,7 +189,12 @@ TEST_F(UpdateCheckTest, FailedVersionChecks) {
     };
     const Case cases[] = {
         {"empty reply", [&] { PublishVersionFile(""); }, false},
-        {"missing signature", [&] { Publish(kNewText); Unserve("/updr2/swupd.txt.sig"); }, false},
+        {"missing signature",
+         [&] {
+             Publish(kNewText);
+             Unserve("/updr2/swupd.txt.sig");
+         },
+         false},
         {"signature by another key",
          [&] {
              Publish(kNewText);
@@ -196,9 +207,15 @@ TEST_F(UpdateCheckTest, FailedVersionChecks) {
              Serve("/updr2/swupd.txt", FormatVersionFile("Evil", kProgramBuild, "", ""));
          },
          false},
-        {"signature of the wrong length", [&] { Publish(kNewText); Serve("/updr2/swupd.txt.sig", "xyz"); }, false},
+        {"signature of the wrong length",
+         [&] {
+             Publish(kNewText);
+             Serve("/updr2/swupd.txt.sig", "xyz");
+         },
+         false},
         {"no version file", [&] { Unserve("/updr2/swupd.txt"); }, false},
-        {"signed reply without the marker", [&] { PublishVersionFile("swupx;" + kNewVersion + ";x;"); }, true},
+        {"signed reply without the marker",
+         [&] { PublishVersionFile("swupx;" + kNewVersion + ";x;"); }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -221,7 +238,8 @@ TEST_F(UpdateCheckTest, FailedVersionChecks) {
 
 TEST_F(UpdateCheckTest, UnreachableServerIsAFailedCheck) {
     check.emplace(ui, database,
-                  UpdateSettings{"127.0.0.1:" + std::to_string(StaticHttpServer::UnusedPort()), {Key().publicKey}});
+                  UpdateSettings{"127.0.0.1:" + std::to_string(StaticHttpServer::UnusedPort()),
+                                 {Key().publicKey}});
     CheckForUpdates();
     EXPECT_EQ(Texts(), std::vector<std::string>{std::string(kCheckFailed)});
     EXPECT_EQ(check->UpdateState(), 0);
@@ -231,17 +249,19 @@ TEST_F(UpdateCheckTest, UnreachableServerIsAFailedCheck) {
 TEST_F(UpdateCheckTest, FailedDatabaseDownloadsLeaveTheDatabaseAsItWas) {
     // Large enough that a cut after 400 bytes falls in the database, not in the version file.
     std::string bigText = kNewVersion + "\r\n";
-    for (int i = 0; i < 100; ++i) bigText += "/" + Sha256Hex(std::to_string(i)).substr(0, 32) + "/[Big]::\r\n";
+    for (int i = 0; i < 100; ++i)
+        bigText += "/" + Sha256Hex(std::to_string(i)).substr(0, 32) + "/[Big]::\r\n";
     bigText += "_end\r\n";
     const std::string big = Stored(bigText);
     ASSERT_GT(big.size(), 1000u);
     const std::string good = Stored(kNewText);
     const std::string truncated = good.substr(0, good.size() / 2);
     std::string garbage(good.size(), 'x');
-    const std::string noEnd = Stored("Scourwell database 2026-12-01 (v1200)\r\n[New.A]:new_a.exe\r\n");
+    const std::string noEnd =
+        Stored("Scourwell database 2026-12-01 (v1200)\r\n[New.A]:new_a.exe\r\n");
     struct Case {
         const char* name;
-        std::string served;       // what "/updr2/files2.htm" holds
+        std::string served;        // what "/updr2/files2.htm" holds
         std::string publishedSha;  // what the signed version file says of it
         int64_t cutAfter;          // the reply ends early
     };
@@ -276,7 +296,8 @@ TEST_F(UpdateCheckTest, FailedDatabaseDownloadsLeaveTheDatabaseAsItWas) {
 }
 
 TEST_F(UpdateCheckTest, NewBuildDownloadsAndStartsTheInstaller) {
-    const std::string installer = "#!/bin/sh\necho installer of build 2.2.2026\n" + std::string(50'000, 'i');
+    const std::string installer =
+        "#!/bin/sh\necho installer of build 2.2.2026\n" + std::string(50'000, 'i');
     Publish(kInstalledText, installer, "Scourwell (Build: 2.2.2026)");
     CheckForUpdates();
     const std::string path = kData + "scourwell_setup.exe";
@@ -306,7 +327,8 @@ TEST_F(UpdateCheckTest, InstallerThatIsNotThePublishedOneIsNeverStarted) {
              PublishVersionFile("swupd;" + kInstalledVersion + ";");
              Serve("/downloads/scourwell_setup.exe", "anything");
          }},
-        {"installer missing", [&] {
+        {"installer missing",
+         [&] {
              Publish(kInstalledText, std::string("real installer"), "Scourwell (Build: 2.2.2026)");
              Unserve("/downloads/scourwell_setup.exe");
          }},
