@@ -9,7 +9,7 @@ set_target_properties(scourwell-cli PROPERTIES AUTOMOC OFF)
 target_link_libraries(scourwell-cli PRIVATE scourwell_core nlohmann_json::nlohmann_json)
 add_dependencies(scourwell-cli shipped_data)
 
-file(GLOB CLI_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/cli/*_test.cpp)
+file(GLOB CLI_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/cli/*.cpp)
 if(CLI_TESTS)
   add_executable(cli_tests ${CLI_TESTS})
   set_target_properties(cli_tests PROPERTIES AUTOMOC OFF)

@@ -19,7 +19,7 @@ deb=${debs[0]}
 
 # dpkg-shlibdeps found the libraries the programs link.
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libqt6widgets6 libsqlite3-0 libcurl4 libbz2-1.0 libjpeg62-turbo libssl3; do
+for library in libc6 libqt6widgets6 libsqlite3-0 libbz2-1.0 libjpeg62-turbo libssl3; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = scourwell ] || fail "package name"
