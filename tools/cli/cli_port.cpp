@@ -52,7 +52,10 @@ CliPort::~CliPort() {
 void CliPort::PumpEvents() {
     // Posted calls may post again; those run at the next pump.
     std::vector<std::function<void()>> calls;
-    calls.swap(posted_);
+    {
+        std::lock_guard<std::mutex> lock(postedMutex_);
+        calls.swap(posted_);
+    }
     for (auto& call : calls) call();
     if (context_ == nullptr) return;
     // Sticky: a loop that clears the flag when it starts (the malware step) stops at once too.
@@ -91,6 +94,7 @@ void CliPort::OpenDocument(std::string_view windowsPath) {
 }
 
 void CliPort::Post(std::function<void()> call) {
+    std::lock_guard<std::mutex> lock(postedMutex_);
     posted_.push_back(std::move(call));
 }
 

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <iosfwd>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,7 @@ class CliPort : public foundation::UiPort {
     bool showProgress_;
     bool progressShown_ = false;
     foundation::ProgramContext* context_ = nullptr;
+    std::mutex postedMutex_;  // Post may be called from download workers
     std::vector<std::function<void()>> posted_;
     std::chrono::steady_clock::time_point lastDraw_{};
 };
