@@ -59,8 +59,10 @@ TEST_F(CleanCommandTest, WithYesOnADriveDeletesItsRowAndNothingElse) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("Media   Folder  D:\\       195.31KB  Ok"), std::string::npos) << run.out;
     EXPECT_FALSE(machine.Exists("D:\\Media"));
-    for (const std::string& object : AllObjects())
-        if (object != kDataDrive) EXPECT_TRUE(machine.Exists(object)) << object;
+    for (const std::string& object : AllObjects()) {
+        if (object == kDataDrive) continue;
+        EXPECT_TRUE(machine.Exists(object)) << object;
+    }
 }
 
 TEST_F(CleanCommandTest, CtrlCBeforeTheCleanUpDeletesNothing) {

@@ -124,7 +124,9 @@ TEST_F(ScanCommandTest, ExitStatusTellsFoundNothingAndErrors) {
         const CliRun run = Cli(c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
-        if (c.exitCode == 2) EXPECT_EQ(run.err.rfind("scourwell-cli: ", 0), 0u) << run.err;
+        if (c.exitCode == 2) {
+            EXPECT_EQ(run.err.rfind("scourwell-cli: ", 0), 0u) << run.err;
+        }
     }
 }
 
