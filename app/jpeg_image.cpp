@@ -72,21 +72,23 @@ QImage LoadJpeg(const QString& path) {
 }
 
 QString AssetPath(const QString& fileName) {
-    QStringList folders;
-    if (QCoreApplication::instance())
-        folders << QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("assets"));
-#ifdef SCOURWELL_ASSETS_DIR
-    folders << QStringLiteral(SCOURWELL_ASSETS_DIR);
-#endif
-    for (const QString& folder : folders) {
-        const QString candidate = QDir(folder).filePath(fileName);
-        if (QFileInfo(candidate).isFile()) return candidate;
+    if (!QCoreApplication::instance()) return {};
+    // The build puts the pictures beside the executables; an installed program keeps them
+    // with its shared data, two levels up from its own folder (lib/scourwell -> share).
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    for (const QString& folder : {QStringLiteral("assets"),
+                                  QStringLiteral("../../share/scourwell/assets")}) {
+        const QString candidate = QDir(programFolder.filePath(folder)).filePath(fileName);
+        if (QFileInfo(candidate).isFile()) return QDir::cleanPath(candidate);
     }
     return {};
 }
 
 QImage LoadAsset(const QString& fileName) {
-    return LoadJpeg(AssetPath(fileName));
+    const QString path = AssetPath(fileName);
+    // A missing picture is an incomplete installation; the window still works without it.
+    if (path.isEmpty()) qWarning("Scourwell: picture %s not found", qPrintable(fileName));
+    return LoadJpeg(path);
 }
 
 }  // namespace scourwell::app

@@ -13,8 +13,9 @@ QImage LoadJpeg(const QString& path);
 // Decodes JPEG bytes held in memory; a null image on any error.
 QImage DecodeJpeg(const QByteArray& bytes);
 
-// The host path of a picture of the assets folder: the "assets" folder next to the executable
-// when it holds the file, otherwise the source tree's assets folder. Empty when neither has it.
+// The host path of one of the program's pictures, found from the executable's own folder: its
+// "assets" folder (the build tree), else "../../share/scourwell/assets" (an installed program
+// in lib/scourwell). Empty when neither has it.
 QString AssetPath(const QString& fileName);
 // LoadJpeg(AssetPath(fileName)).
 QImage LoadAsset(const QString& fileName);

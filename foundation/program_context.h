@@ -3,6 +3,9 @@
 // What every long operation of the core shares: the window port, the status log and status
 // line, the abort and scan-running flags, and the forced-delete watchdog.
 
+#include <cstdint>
+#include <string>
+
 #include "foundation/status_log.h"
 #include "foundation/ui_port.h"
 
@@ -20,6 +23,14 @@ private:
     bool enabled_ = false;
 };
 
+// What the running walk has seen so far, for front ends that show progress as counts rather
+// than a repainted window. Only walks that sum sizes count; nothing reads it back.
+struct WalkProgress {
+    uint64_t objects = 0;
+    uint64_t bytes = 0;
+    std::string folder;  // the folder being walked when events last ran
+};
+
 struct ProgramContext {
     explicit ProgramContext(UiPort& port) : ui(port), log(port) {}
     ProgramContext(const ProgramContext&) = delete;
@@ -33,6 +44,7 @@ struct ProgramContext {
     // A clean-up deletes what the list shows; no scan may rebuild the list under it.
     bool cleanUpRunning = false;
     Watchdog watchdog;   // Timer1 and its elapsed-time counter
+    WalkProgress progress;
 };
 
 }  // namespace scourwell::foundation

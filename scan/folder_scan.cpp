@@ -63,7 +63,10 @@ class Walk {
     // Lets pending window messages run when the time budget says so; shows the file being
     // checked in the status line first.
     void ServeEvents(const platform::FindEntry& entry) {
+        ++context_.progress.objects;
+        if (!entry.IsDirectory()) context_.progress.bytes += static_cast<uint64_t>(entry.size);
         if (!pacer_.Due()) return;
+        context_.progress.folder = folder_;
         if (!entry.IsDirectory()) {
             std::string text = "Checking ";
             text += folder_;

@@ -5,7 +5,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libbz2-dev libjpeg-dev libssl-dev libsqlite3-dev libcurl4-openssl-dev
-  libgtest-dev googletest
+  libgtest-dev googletest nlohmann-json3-dev
+  dpkg-dev file lintian desktop-file-utils appstream
   xvfb xauth xdg-utils
 )
 missing=()

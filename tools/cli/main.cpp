@@ -1,0 +1,68 @@
+// scourwell-cli: the command-line companion of the window, over the same core. It scans,
+// cleans up, manages the quarantine and checks signature databases on the machine that the
+// window would see (the host, or SCOURWELL_MACHINE's). See `scourwell-cli --help` and
+// docs/scourwell-cli.1.
+
+#include <unistd.h>
+
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/machine.h"
+#include "tools/cli/cli_port.h"
+#include "tools/cli/db_command.h"
+#include "tools/cli/options.h"
+#include "tools/cli/quarantine_command.h"
+#include "tools/cli/scan_command.h"
+#include "tools/cli/session.h"
+
+using namespace scourwell;
+
+namespace {
+
+constexpr int kExitError = 2;
+
+int Fail(const std::string& message) {
+    std::cerr << "scourwell-cli: " << message << '\n';
+    return kExitError;
+}
+
+int Run(const cli::Options& options) {
+    cli::CliPort port(std::cerr, isatty(STDERR_FILENO) == 1);
+    cli::Session session(port);
+    switch (options.command) {
+        case cli::Command::Scan: return cli::RunScan(session, options, std::cout);
+        case cli::Command::Clean: return cli::RunClean(session, options, std::cout);
+        case cli::Command::QuarantineList:
+        case cli::Command::QuarantineRestore:
+        case cli::Command::QuarantineClear: return cli::RunQuarantine(session, options, std::cout);
+        case cli::Command::DbInfo:
+        case cli::Command::DbCheck: return cli::RunDb(session, options, std::cout);
+        case cli::Command::Help: break;
+    }
+    std::cout << cli::UsageText();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const cli::ParsedOptions parsed = cli::ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) return Fail(parsed.error);
+    if (parsed.options->command == cli::Command::Help) {
+        std::cout << cli::UsageText();
+        return 0;
+    }
+    cli::CatchInterrupt();
+    try {
+        platform::UseMachineFromEnvironment();
+        const int status = Run(*parsed.options);
+        std::cout.flush();
+        if (!std::cout) return Fail("cannot write the output");
+        return status;
+    } catch (const std::exception& error) {
+        return Fail(error.what());
+    }
+}

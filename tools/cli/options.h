@@ -1,0 +1,57 @@
+#pragma once
+
+// The companion's command line: one command with its options, parsed without side effects so
+// that a mistake is reported before anything is scanned, changed or deleted.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace scourwell::cli {
+
+enum class Command {
+    Help,
+    Scan,
+    Clean,
+    QuarantineList,
+    QuarantineRestore,
+    QuarantineClear,
+    DbInfo,
+    DbCheck,
+};
+
+// What a scan walks: the Quick Scan, the Custom Scan dialog's drives, or its folders. The
+// dialog's optional steps are off unless asked for.
+struct ScanTarget {
+    enum class Kind { Quick, Drives, Folders };
+    Kind kind = Kind::Quick;
+    std::vector<char> drives;          // upper-case letters
+    std::vector<std::string> folders;  // as given: Windows paths of the view or host paths
+    bool systemFolders = false;        // "System Scan"
+    bool junk = false;                 // "Search for junk data"
+    bool malware = false;              // "Search for malware files"
+};
+
+struct Options {
+    Command command = Command::Help;
+    ScanTarget target;
+    bool json = false;
+    bool yes = false;
+    int kindFilter = 0;      // cb1: 0 all, 1 files, 2 folders
+    int severityFilter = 0;  // cb2: 0 all, 1 critical, 2 high, 3 middle, 4 low, 5 junk
+    std::vector<size_t> rows;  // quarantine restore: row numbers as `quarantine list` shows them
+    std::string file;          // db check
+};
+
+struct ParsedOptions {
+    std::optional<Options> options;  // empty on a mistake
+    std::string error;               // what was wrong, for standard error
+};
+
+ParsedOptions ParseOptions(const std::vector<std::string>& args);
+
+// The text of --help.
+const char* UsageText();
+
+}  // namespace scourwell::cli
