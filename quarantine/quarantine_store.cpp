@@ -321,27 +321,40 @@ bool QuarantineStore::ClearQuarantine() {
     const std::string folder = QuarantineFolderPath();
     const std::string now = NowText();
     int removedFiles = 0;
+    // Every entry that can be cleared is; a line that cannot be read, or whose stored copy
+    // would not go, stays in the index, so no copy is ever lost without its line or kept
+    // without one.
+    std::vector<std::string> kept;
     for (size_t i = 0; i < index.Count(); ++i) {
         const std::string& line = index[i];
         // Blank lines are entries restored since the last refresh.
         if (line.empty()) continue;
-        long long kind = 0;
-        if (!foundation::ParseInt64(ExtractField(line, 1), kind)) return false;
+        const long long kind = LineKind(line);
+        if (kind != 0 && kind != 1) {
+            kept.push_back(line);
+            continue;
+        }
         const std::string stored = StoredNameOf(line, kind);
-        const bool plain = IsPlainStoredName(stored);
+        if (IsPlainStoredName(stored)) {
+            const std::string path = folder + "\\" + stored;
+            // A copy of a read-only file is read-only too; it is ours to remove.
+            platform::SetFileAttributes(path, platform::kAttrNormal);
+            if (!platform::DeleteFile(path) && platform::FileExists(path)) {
+                kept.push_back(line);
+                continue;
+            }
+        }
         if (kind == 0) {
-            if (plain) platform::DeleteFile(folder + "\\" + stored);
             deleted.Add(ExtractField(line, 2) + ";" + now + ";");
             ++removedFiles;
-        } else if (kind == 1) {
-            if (plain) platform::DeleteFile(folder + "\\" + stored);
         }
     }
     const std::string dataFolder = foundation::GetDataFolder();
     index.Clear();
+    for (std::string& line : kept) index.Add(std::move(line));
     ForgetStoredNames();
-    if (!indexUnreadable_) platform::DeleteFile(dataFolder + std::string(kQuarantineListFile));
     if (!deletedUnreadable_) deleted.SaveToFile(dataFolder + std::string(kDeletedListFile));
+    // Saves the index with what was kept.
     RefreshQuarantineView();
     return removedFiles > 0;
 }
