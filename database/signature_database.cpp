@@ -12,23 +12,30 @@ using foundation::TrimTrailingBlanks;
 
 std::string ReadDatabaseFile(std::string_view path) {
     const std::string name(path);
-    // The size is looked at before anything is read: bzip2 never shrinks a text to less than
-    // about a hundredth, so a larger file cannot hold an accepted database.
+    // The size is looked at before anything is read: bzip2 makes no text longer than a
+    // hundredth and 600 bytes more, so a larger file cannot hold an accepted database.
     const auto info = platform::GetFileInfo(path);
     if (!info || info->IsDirectory()) throw DatabaseOpenError("Cannot open file \"" + name + "\".");
     const auto damaged = [&name](const char* why) {
         return DatabaseDamagedError("The signature database \"" + name + "\" is damaged (" + why +
                                     ").");
     };
-    if (static_cast<uint64_t>(info->size) > kMaxDatabaseTextBytes) throw damaged("it is too large");
+    constexpr uint64_t kMaxFileBytes = kMaxDatabaseTextBytes + kMaxDatabaseTextBytes / 100 + 600;
+    if (static_cast<uint64_t>(info->size) > kMaxFileBytes) throw damaged("it is too large");
     const std::optional<std::string> contents = platform::ReadWholeFile(path);
     if (!contents) throw DatabaseOpenError("Cannot open file \"" + name + "\".");
-    std::vector<unsigned char> bytes(contents->begin(), contents->end());
-    Descramble(bytes);
     std::string text;
-    if (!DecompressDatabase(bytes, text)) throw damaged("it does not unpack to a whole database");
-    if (text.empty()) throw damaged("it holds no version line");
+    if (!DecodeStoredDatabase(*contents, text)) throw damaged("it does not unpack to a database");
     return text;
+}
+
+bool DecodeStoredDatabase(std::string_view stored, std::string& text) {
+    std::vector<unsigned char> bytes(stored.begin(), stored.end());
+    Descramble(bytes);
+    std::string decoded;
+    if (!DecompressDatabase(bytes, decoded) || decoded.empty()) return false;
+    text = std::move(decoded);
+    return true;
 }
 
 void SignatureDatabase::Load(std::string_view path) {

@@ -42,7 +42,12 @@ bool UnpackDatabase(const std::vector<unsigned char>& stored, std::string& text)
 // than kMaxDatabaseTextBytes.
 bool DecompressDatabase(const std::vector<unsigned char>& descrambled, std::string& text);
 
-// Reads a database file (Windows path of the view) and decodes it: the text of one whole
+// Stored form -> text as a database file must hold it: one whole bzip2 stream under the
+// scrambling, of at most kMaxDatabaseTextBytes, that is not empty. False (text unchanged)
+// otherwise.
+bool DecodeStoredDatabase(std::string_view stored, std::string& text);
+
+// Reads a database file (Windows path of the view) and decodes it as DecodeStoredDatabase does: the text of one whole
 // bzip2 stream under the scrambling, of at most kMaxDatabaseTextBytes, that is not empty.
 // Throws DatabaseOpenError when the file cannot be read and DatabaseDamagedError when it does
 // not decode. The start-up load and the check of a downloaded database before it replaces
