@@ -7,6 +7,29 @@
 
 namespace scourwell::database {
 
+namespace {
+
+std::string Hex(const unsigned char* digest, unsigned int length) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(2 * length);
+    for (unsigned int i = 0; i < length; ++i) {
+        text += kHex[digest[i] >> 4];
+        text += kHex[digest[i] & 0x0F];
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string TextDigest(std::string_view bytes) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr) != 1 || length != 16)
+        return std::string(kEmptyDigest);
+    return Hex(digest, length);
+}
+
 std::string FileDigest(std::string_view path) {
     // Buffered sequential reads: measured faster than a memory mapping for these files, and
     // they have no 4 GiB limit, so files of any size are hashed in full.
@@ -20,14 +43,7 @@ std::string FileDigest(std::string_view path) {
     unsigned int length = 0;
     if (!read || !hashed || EVP_DigestFinal_ex(context.get(), digest, &length) != 1 || length != 16)
         return std::string(kEmptyDigest);
-    static const char kHex[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(32);
-    for (unsigned int i = 0; i < length; ++i) {
-        text += kHex[digest[i] >> 4];
-        text += kHex[digest[i] & 0x0F];
-    }
-    return text;
+    return Hex(digest, length);
 }
 
 }  // namespace scourwell::database

@@ -74,6 +74,8 @@ std::string ReadEntryLine(SignatureDatabase& database, std::string& currentFolde
 // MD5 of the whole file as 32 lowercase hex digits; the digest of empty input when the file
 // cannot be read.
 std::string FileDigest(std::string_view path);
+// The same digest of bytes in memory.
+std::string TextDigest(std::string_view bytes);
 
 inline constexpr std::string_view kEmptyDigest = "d41d8cd98f00b204e9800998ecf8427e";
 

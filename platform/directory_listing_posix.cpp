@@ -12,9 +12,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/view_internal.h"
@@ -23,15 +25,40 @@ namespace scourwell::platform {
 
 using detail::AttributesFromStat;
 
+// The host folder of a listing, shared with the listings opened below it: a deep walk keeps
+// one name per level instead of a full host path per level.
+struct HostFolder {
+    std::shared_ptr<const HostFolder> parent;
+    std::string name;  // the whole host path at the top
+
+    std::string Path() const {
+        size_t size = 0;
+        for (const HostFolder* node = this; node != nullptr; node = node->parent.get())
+            size += node->name.size() + 1;
+        std::string path;
+        path.reserve(size);
+        std::vector<const HostFolder*> chain;
+        for (const HostFolder* node = this; node != nullptr; node = node->parent.get()) chain.push_back(node);
+        for (size_t i = chain.size(); i-- > 0;) {
+            if (!path.empty() && path.back() != '/') path += '/';
+            path += chain[i]->name;
+        }
+        return path;
+    }
+};
+
 struct DirectoryListing::State {
     static constexpr size_t kBufferSize = 32 * 1024;
 
     int fd = -1;
     std::unique_ptr<char[]> buffer;
+    size_t capacity = 0;  // kBufferSize while reading; less once parked
     ssize_t filled = 0;
     ssize_t position = 0;
     dev_t device = 0;
-    std::string hostFolder;
+    ino_t inode = 0;
+    off_t offset = 0;  // the directory's read position while its descriptor is closed
+    std::shared_ptr<const HostFolder> host;
     std::string mask;
     // A mask without wildcards names one entry, looked up directly instead of reading the
     // whole folder; `single` holds its stored name until it has been returned.
@@ -48,6 +75,40 @@ struct DirectoryListing::State {
         if (pendingFd >= 0) close(pendingFd);
         pendingFd = -1;
     }
+    // Keeps only the entries not yet returned, so a folder waiting for its subfolders holds
+    // no read buffer.
+    void Park() {
+        DropPending();
+        if (capacity < kBufferSize) return;
+        const size_t rest = filled > position ? static_cast<size_t>(filled - position) : 0;
+        std::unique_ptr<char[]> kept(rest == 0 ? nullptr : new char[rest]);
+        if (rest != 0) std::memcpy(kept.get(), buffer.get() + position, rest);
+        buffer = std::move(kept);
+        capacity = rest;
+        filled = static_cast<ssize_t>(rest);
+        position = 0;
+    }
+    // Closes the descriptor, remembering the read position.
+    void CloseForNow() {
+        if (fd < 0) return;
+        const off_t at = lseek(fd, 0, SEEK_CUR);
+        offset = at < 0 ? 0 : at;
+        close(fd);
+        fd = at < 0 ? -2 : -1;  // -2: the position was lost, nothing more can be read
+    }
+    // Takes the descriptor again as ".." of a subfolder, if that is still this folder.
+    void ReopenFrom(int child) {
+        if (fd != -1 || child < 0) return;
+        const int parent = openat(child, "..", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (parent < 0) return;
+        struct stat info {};
+        if (fstat(parent, &info) != 0 || info.st_dev != device || info.st_ino != inode ||
+            lseek(parent, offset, SEEK_SET) != offset) {
+            close(parent);
+            return;
+        }
+        fd = parent;
+    }
     ~State() {
         DropPending();
         if (fd >= 0) close(fd);
@@ -63,22 +124,21 @@ bool HasWildcards(std::string_view mask) {
 // Takes ownership of `fd` (an open directory) and builds the listing state for `mask`.
 // `info` is the directory's stat.
 std::unique_ptr<DirectoryListing::State> MakeState(int fd, const struct stat& info,
-                                                   std::string hostFolder, std::string_view mask) {
+                                                   std::shared_ptr<const HostFolder> host,
+                                                   std::string_view mask) {
     auto state = std::make_unique<DirectoryListing::State>();
     state->fd = fd;
     state->device = info.st_dev;
-    state->hostFolder = std::move(hostFolder);
+    state->inode = info.st_ino;
+    state->host = std::move(host);
     state->mask = std::string(mask);
-    if (HasWildcards(mask)) {
-        // Not value-initialised: zeroing 32 KiB per folder would cost more than reading it.
-        state->buffer.reset(new char[DirectoryListing::State::kBufferSize]);
-    } else {
+    if (!HasWildcards(mask)) {
         state->singleName = true;
         struct stat entry {};
         if (fstatat(fd, state->mask.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0) {
             state->single = state->mask;
         } else {
-            state->single = detail::FindNameInDirectory(state->hostFolder, info, state->mask);
+            state->single = detail::FindNameInDirectory(state->host->Path(), info, state->mask);
         }
     }
     return state;
@@ -161,7 +221,9 @@ DirectoryListing::DirectoryListing(std::string_view pattern) {
         close(fd);
         return;
     }
-    state_ = MakeState(fd, info, folderEntry->Host(), mask);
+    auto host = std::make_shared<HostFolder>();
+    host->name = folderEntry->Host();
+    state_ = MakeState(fd, info, std::move(host), mask);
 }
 
 bool DirectoryListing::IsOpen() const { return state_ != nullptr; }
@@ -177,8 +239,14 @@ bool DirectoryListing::Next(FindEntry& entry) {
         return false;
     }
     state_->DropPending();
+    if (state_->fd < 0) return false;
     for (;;) {
         if (state_->position >= state_->filled) {
+            if (state_->capacity < State::kBufferSize) {
+                // Not value-initialised: zeroing 32 KiB per folder would cost more than reading it.
+                state_->buffer.reset(new char[State::kBufferSize]);
+                state_->capacity = State::kBufferSize;
+            }
             state_->filled = getdents64(state_->fd, state_->buffer.get(), State::kBufferSize);
             state_->position = 0;
             if (state_->filled <= 0) return false;
@@ -194,7 +262,7 @@ bool DirectoryListing::Next(FindEntry& entry) {
 
 DirectoryListing DirectoryListing::OpenSubfolder(const FindEntry& entry, std::string_view mask) const {
     DirectoryListing listing;
-    if (!state_ || !entry.IsDirectory() || entry.name.find('/') != std::string::npos ||
+    if (!state_ || state_->fd < 0 || !entry.IsDirectory() || entry.name.find('/') != std::string::npos ||
         entry.name == "." || entry.name == ".." || mask.empty()) {
         return listing;
     }
@@ -214,11 +282,49 @@ DirectoryListing DirectoryListing::OpenSubfolder(const FindEntry& entry, std::st
         close(fd);
         return listing;
     }
-    std::string host = state_->hostFolder;
-    if (host.back() != '/') host += '/';
-    host += entry.name;
+    auto host = std::make_shared<HostFolder>();
+    host->parent = state_->host;
+    host->name = entry.name;
     listing.state_ = MakeState(fd, info, std::move(host), mask);
     return listing;
+}
+
+namespace {
+
+// Folders of a walk that keep their descriptor open; the outer ones are closed beyond this.
+constexpr size_t kOpenLevels = 48;
+
+}  // namespace
+
+FolderWalk::FolderWalk(DirectoryListing top) {
+    if (top.IsOpen()) levels_.push_back(std::move(top));
+}
+FolderWalk::FolderWalk(FolderWalk&&) noexcept = default;
+FolderWalk::~FolderWalk() {
+    // Innermost first, one level at a time: nothing recurses however deep the walk went.
+    while (!levels_.empty()) levels_.pop_back();
+}
+
+bool FolderWalk::IsOpen() const { return !levels_.empty(); }
+
+bool FolderWalk::Next(FindEntry& entry) { return !levels_.empty() && levels_.back().Next(entry); }
+
+bool FolderWalk::Enter(const FindEntry& entry, std::string_view mask) {
+    if (levels_.empty()) return false;
+    DirectoryListing sub = levels_.back().OpenSubfolder(entry, mask);
+    if (!sub.IsOpen()) return false;
+    levels_.back().state_->Park();
+    levels_.push_back(std::move(sub));
+    if (levels_.size() > kOpenLevels) levels_[levels_.size() - 1 - kOpenLevels].state_->CloseForNow();
+    return true;
+}
+
+bool FolderWalk::Leave() {
+    if (levels_.size() <= 1) return false;
+    DirectoryListing child = std::move(levels_.back());
+    levels_.pop_back();
+    levels_.back().state_->ReopenFrom(child.state_->fd);
+    return true;
 }
 
 }  // namespace scourwell::platform

@@ -199,39 +199,67 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
 bool DeleteFolderTree(foundation::ProgramContext& context, const foundation::ExclusionSet& excluded,
                       std::string_view folderPath, std::string_view mask,
                       const FileDeletePolicy& mayDelete) {
-    const std::string folder = foundation::WithTrailingBackslash(folderPath);
-    std::vector<std::string> files;
-    {
+    // The folders being worked on form a stack of their own (no recursion, so no depth runs
+    // out of stack): each holds the entries still to visit and the files to delete once its
+    // subfolders are done. Only names are kept per level; `folder` is the current path.
+    struct Level {
+        size_t folderLength = 0;
+        std::vector<std::pair<std::string, bool>> entries;  // name, is a folder
+        size_t next = 0;
+        std::vector<std::string> files;
+    };
+    std::string folder = foundation::WithTrailingBackslash(folderPath);
+    std::vector<Level> levels;
+    // Reads the current folder's entries into a new level; false when aborted.
+    const auto enter = [&] {
+        Level level;
+        level.folderLength = folder.size();
         platform::DirectoryListing listing(folder + std::string(mask));
         platform::FindEntry entry;
         while (listing.Next(entry)) {
             context.ui.PumpEvents();
             if (context.abortRequested) return false;
-            const std::string fullPath = folder + entry.name;
-            if (entry.IsDirectory()) {
-                if (!excluded.IsExcluded(fullPath, "Folder")) {
-                    DeleteFolderTree(context, excluded, fullPath, mask, mayDelete);
-                }
-            } else {
-                files.push_back(fullPath);
-            }
+            level.entries.emplace_back(std::move(entry.name), entry.IsDirectory());
         }
-    }
-
-    int failures = 0;
-    for (const auto& file : files) {
-        if (context.abortRequested) return false;
-        if (excluded.IsExcluded(file, "File")) continue;
-        if (mayDelete && !mayDelete(file)) {
-            ++failures;
+        levels.push_back(std::move(level));
+        return true;
+    };
+    if (!enter()) return false;
+    for (;;) {
+        Level& level = levels.back();
+        folder.resize(level.folderLength);
+        if (level.next < level.entries.size()) {
+            auto& [name, isFolder] = level.entries[level.next++];
+            if (!isFolder) {
+                level.files.push_back(std::move(name));
+                continue;
+            }
+            const std::string fullPath = folder + name;
+            if (excluded.IsExcluded(fullPath, "Folder")) continue;
+            folder = foundation::WithTrailingBackslash(fullPath);
+            if (!enter()) return false;
             continue;
         }
-        const bool deleted = foundation::ForceDeleteFile(context, file);
-        context.status.Set("Deleting " + file);
-        if (!deleted) ++failures;
+
+        // Every subfolder is done (what they left is theirs to report): the files, then the
+        // folder itself.
+        int failures = 0;
+        for (const auto& name : level.files) {
+            if (context.abortRequested) return false;
+            const std::string file = folder + name;
+            if (excluded.IsExcluded(file, "File")) continue;
+            if (mayDelete && !mayDelete(file)) {
+                ++failures;
+                continue;
+            }
+            const bool deleted = foundation::ForceDeleteFile(context, file);
+            context.status.Set("Deleting " + file);
+            if (!deleted) ++failures;
+        }
+        const bool removed = failures == 0 && platform::RemoveDirectory(foundation::WithoutTrailingBackslash(folder));
+        levels.pop_back();
+        if (levels.empty()) return removed;
     }
-    if (failures != 0) return false;
-    return platform::RemoveDirectory(foundation::WithoutTrailingBackslash(folder));
 }
 
 }  // namespace scourwell::quarantine

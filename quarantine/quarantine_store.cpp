@@ -27,9 +27,28 @@ std::string StoredPath(const std::string& storedName) {
     return QuarantineFolderPath() + "\\" + storedName;
 }
 
-// "~n" before the extension of the source file's name; at the end when it has none.
+// The longest file name the host takes, in bytes.
+constexpr size_t kLongestStoredName = 255;
+
+// A stored name the host can create. A longer one keeps its leading part and a short
+// extension and gains "~" and the digest of the whole name, so different names stay
+// different; the index holds it like any other stored name.
+std::string FitStoredName(std::string name) {
+    if (name.size() <= kLongestStoredName) return name;
+    const std::string digest = "~" + database::TextDigest(name);
+    const size_t dot = name.rfind('.');
+    const std::string extension = dot != std::string::npos && name.size() - dot <= 16 ? name.substr(dot) : "";
+    size_t keep = kLongestStoredName - digest.size() - extension.size();
+    // Never half a UTF-8 character.
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+    name.resize(keep);
+    return name + digest + extension;
+}
+
+// "~n" before the extension of the source file's name; at the end when it has none. Fitted
+// to the host's name length.
 std::string NameVariant(const std::string& flattened, std::string_view sourcePath, int n) {
-    if (n <= 1) return flattened;
+    if (n <= 1) return FitStoredName(flattened);
     std::string suffix = "~" + std::to_string(n);
     std::string fileName = foundation::FileNamePart(sourcePath);
     size_t dot = fileName.rfind('.');
@@ -38,10 +57,10 @@ std::string NameVariant(const std::string& flattened, std::string_view sourcePat
         if (foundation::EndsWith(flattened, extension)) {
             std::string variant = flattened;
             variant.insert(flattened.size() - extension.size(), suffix);
-            return variant;
+            return FitStoredName(std::move(variant));
         }
     }
-    return flattened + suffix;
+    return FitStoredName(flattened + suffix);
 }
 
 // Two files hold the same bytes: same size and same digest, both readable.
@@ -236,18 +255,41 @@ bool QuarantineStore::QuarantineFile(std::string_view path) {
 void QuarantineStore::QuarantineFolder(std::string_view folderPath, std::string_view detected,
                                        std::string_view mask, FolderCopyReport* report) {
     index.SetSorted(true);
-    const std::string folder = foundation::WithTrailingBackslash(folderPath);
     const std::string quarantineFolder = QuarantineFolderPath();
-    platform::DirectoryListing listing(folder + std::string(mask));
-    platform::FindEntry entry;
-    while (listing.Next(entry)) {
+    // Subfolders are visited where they are listed, from a stack of their own (no recursion,
+    // so no depth runs out of stack); each level keeps only its entries and its place.
+    struct Level {
+        size_t folderLength = 0;
+        std::vector<platform::FindEntry> entries;
+        size_t next = 0;
+    };
+    std::string folder = foundation::WithTrailingBackslash(folderPath);
+    std::vector<Level> levels;
+    const auto enter = [&] {
+        Level level;
+        level.folderLength = folder.size();
+        platform::DirectoryListing listing(folder + std::string(mask));
+        platform::FindEntry entry;
+        while (listing.Next(entry)) level.entries.push_back(std::move(entry));
+        levels.push_back(std::move(level));
+    };
+    enter();
+    while (!levels.empty() && !context.abortRequested) {
+        Level& level = levels.back();
+        folder.resize(level.folderLength);
+        if (level.next == level.entries.size()) {
+            levels.pop_back();
+            continue;
+        }
+        const platform::FindEntry& entry = level.entries[level.next++];
         context.ui.PumpEvents();
         if (context.abortRequested) break;
         const std::string fullPath = folder + entry.name;
         if (entry.IsDirectory()) {
             // Never copy the quarantine into itself.
             if (EqualsIgnoreCase(fullPath, quarantineFolder)) continue;
-            QuarantineFolder(fullPath, detected, mask, report);
+            folder = foundation::WithTrailingBackslash(fullPath);
+            enter();
             continue;
         }
         context.status.Set(fullPath);

@@ -15,6 +15,7 @@
 #include "scan/scan_messages.h"
 #include "scan/scan_page.h"
 #include "tests/quarantine/quarantine_fixture.h"
+#include "tests/support/deep_tree.h"
 
 namespace scourwell::quarantine::test {
 namespace {
@@ -325,6 +326,26 @@ TEST_F(CleanUpTest, ResultMessageNamesTheFailures) {
     }
     expected += "\rand 3 more";
     EXPECT_EQ(CleanUpResultMessage(many), expected);
+}
+
+TEST_F(CleanUpTest, DeepFolderTreesAreCopiedAndRemovedOnASmallStack) {
+    // As deep as a path of the view can still name, walked on a stack that a recursion per
+    // level would overflow.
+    constexpr size_t kDepth = 1800;
+    machine.MakeDirectory("C:\\T");
+    scourwell::testing::MakeDeepChain(machine.Host("C:\\T"), kDepth, false);
+    bool removed = false;
+    FolderCopyReport report;
+    scourwell::testing::RunWithStack(256 * 1024, [&] {
+        store.QuarantineFolder("C:\\T", "", "*.*", &report);
+        removed = DeleteFolderTree(context, page.excluded, "C:\\T", "*.*");
+    });
+    std::string bottom = "C:\\T";
+    for (size_t i = 0; i < kDepth; ++i) bottom += "\\d";
+    EXPECT_EQ(report.copied, std::vector<std::string>{bottom + "\\bottom.txt"});
+    EXPECT_TRUE(removed);
+    EXPECT_FALSE(machine.Exists("C:\\T"));
+    if (machine.Exists("C:\\T")) scourwell::testing::RemoveDeepChain(machine.Host("C:\\T"));
 }
 
 TEST_F(CleanUpTest, DeleteFolderTreeRemovesNestedFolders) {
