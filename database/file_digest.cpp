@@ -9,10 +9,24 @@ namespace scourwell::database {
 
 namespace {
 
-std::string Hex(const unsigned char* digest, unsigned int length) {
+// MD5 of what `read` feeds to its sink.
+template <typename Read>
+std::string DigestOf(Read read) {
+    // Buffered sequential reads: measured faster than a memory mapping for these files, and
+    // they have no 4 GiB limit, so files of any size are hashed in full.
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+    if (!context || EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr) != 1) return std::string(kEmptyDigest);
+    bool hashed = true;
+    const bool ok = read([&](const unsigned char* data, size_t size) {
+        if (hashed && EVP_DigestUpdate(context.get(), data, size) != 1) hashed = false;
+    });
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (!ok || !hashed || EVP_DigestFinal_ex(context.get(), digest, &length) != 1 || length != 16)
+        return std::string(kEmptyDigest);
     static const char kHex[] = "0123456789abcdef";
     std::string text;
-    text.reserve(2 * length);
+    text.reserve(32);
     for (unsigned int i = 0; i < length; ++i) {
         text += kHex[digest[i] >> 4];
         text += kHex[digest[i] & 0x0F];
@@ -23,27 +37,18 @@ std::string Hex(const unsigned char* digest, unsigned int length) {
 }  // namespace
 
 std::string TextDigest(std::string_view bytes) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr) != 1 || length != 16)
-        return std::string(kEmptyDigest);
-    return Hex(digest, length);
+    return DigestOf([bytes](const auto& sink) {
+        sink(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+        return true;
+    });
 }
 
 std::string FileDigest(std::string_view path) {
-    // Buffered sequential reads: measured faster than a memory mapping for these files, and
-    // they have no 4 GiB limit, so files of any size are hashed in full.
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr) != 1) return std::string(kEmptyDigest);
-    bool hashed = true;
-    const bool read = platform::ReadFileBlocks(path, [&](const unsigned char* data, size_t size) {
-        if (hashed && EVP_DigestUpdate(context.get(), data, size) != 1) hashed = false;
-    });
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (!read || !hashed || EVP_DigestFinal_ex(context.get(), digest, &length) != 1 || length != 16)
-        return std::string(kEmptyDigest);
-    return Hex(digest, length);
+    return DigestOf([path](const auto& sink) { return platform::ReadFileBlocks(path, sink); });
+}
+
+std::string FileDigest(const platform::FileIdentity& file) {
+    return DigestOf([&file](const auto& sink) { return platform::ReadFileBlocks(file, sink); });
 }
 
 }  // namespace scourwell::database

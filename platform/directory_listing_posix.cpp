@@ -25,28 +25,6 @@ namespace scourwell::platform {
 
 using detail::AttributesFromStat;
 
-// The host folder of a listing, shared with the listings opened below it: a deep walk keeps
-// one name per level instead of a full host path per level.
-struct HostFolder {
-    std::shared_ptr<const HostFolder> parent;
-    std::string name;  // the whole host path at the top
-
-    std::string Path() const {
-        size_t size = 0;
-        for (const HostFolder* node = this; node != nullptr; node = node->parent.get())
-            size += node->name.size() + 1;
-        std::string path;
-        path.reserve(size);
-        std::vector<const HostFolder*> chain;
-        for (const HostFolder* node = this; node != nullptr; node = node->parent.get()) chain.push_back(node);
-        for (size_t i = chain.size(); i-- > 0;) {
-            if (!path.empty() && path.back() != '/') path += '/';
-            path += chain[i]->name;
-        }
-        return path;
-    }
-};
-
 struct DirectoryListing::State {
     static constexpr size_t kBufferSize = 32 * 1024;
 
@@ -58,8 +36,11 @@ struct DirectoryListing::State {
     dev_t device = 0;
     ino_t inode = 0;
     off_t offset = 0;  // the directory's read position while its descriptor is closed
-    std::shared_ptr<const HostFolder> host;
+    std::string hostFolder;
+    std::string windowsFolder;  // names as stored, with trailing backslash
     std::string mask;
+    // This folder as a handle that identities of its entries share; made on first use.
+    std::shared_ptr<FolderHandle> handle;
     // A mask without wildcards names one entry, looked up directly instead of reading the
     // whole folder; `single` holds its stored name until it has been returned.
     bool singleName = false;
@@ -124,13 +105,16 @@ bool HasWildcards(std::string_view mask) {
 // Takes ownership of `fd` (an open directory) and builds the listing state for `mask`.
 // `info` is the directory's stat.
 std::unique_ptr<DirectoryListing::State> MakeState(int fd, const struct stat& info,
-                                                   std::shared_ptr<const HostFolder> host,
+                                                   std::string hostFolder,
+                                                   std::string windowsFolder,
                                                    std::string_view mask) {
     auto state = std::make_unique<DirectoryListing::State>();
     state->fd = fd;
     state->device = info.st_dev;
     state->inode = info.st_ino;
-    state->host = std::move(host);
+    state->hostFolder = std::move(hostFolder);
+    state->windowsFolder = std::move(windowsFolder);
+    if (state->windowsFolder.back() != '\\') state->windowsFolder += '\\';
     state->mask = std::string(mask);
     if (!HasWildcards(mask)) {
         state->singleName = true;
@@ -138,7 +122,7 @@ std::unique_ptr<DirectoryListing::State> MakeState(int fd, const struct stat& in
         if (fstatat(fd, state->mask.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0) {
             state->single = state->mask;
         } else {
-            state->single = detail::FindNameInDirectory(state->host->Path(), info, state->mask);
+            state->single = detail::FindNameInDirectory(state->hostFolder, info, state->mask);
         }
     }
     return state;
@@ -182,6 +166,8 @@ bool Describe(DirectoryListing::State& state, std::string_view name, unsigned ch
     entry.attributes = AttributesFromStat(name, info);
     entry.size = S_ISDIR(info.st_mode) ? 0 : static_cast<int64_t>(info.st_size);
     entry.lastWriteUnix = static_cast<int64_t>(info.st_mtim.tv_sec);
+    entry.device = info.st_dev;
+    entry.inode = info.st_ino;
     return true;
 }
 
@@ -221,9 +207,52 @@ DirectoryListing::DirectoryListing(std::string_view pattern) {
         close(fd);
         return;
     }
-    auto host = std::make_shared<HostFolder>();
-    host->name = folderEntry->Host();
-    state_ = MakeState(fd, info, std::move(host), mask);
+    const auto parsed = detail::ParseWindowsPath(folder);
+    const DriveMapping* drive = parsed ? detail::FindDrive(parsed->letter) : nullptr;
+    if (drive == nullptr) {
+        close(fd);
+        return;
+    }
+    state_ = MakeState(fd, info, folderEntry->Host(),
+                       detail::ExactWindowsPath(drive->letter, drive->hostRoot, folderEntry->Host()),
+                       mask);
+}
+
+DirectoryListing DirectoryListing::OfFolder(const FileIdentity& folder, std::string_view mask) {
+    DirectoryListing listing;
+    const auto entry = detail::OpenIdentity(folder);
+    if (mask.empty() || !entry || !S_ISDIR(entry->info.st_mode)) return listing;
+    const int fd = openat(entry->parent.get(), entry->At(), kOpenFolderFlags);
+    if (fd < 0) return listing;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || info.st_dev != folder.device || info.st_ino != folder.inode) {
+        close(fd);
+        return listing;
+    }
+    listing.state_ = MakeState(fd, info, entry->Host(), folder.path, mask);
+    return listing;
+}
+
+FileIdentity DirectoryListing::IdentityOf(const FindEntry& entry) const {
+    FileIdentity identity;
+    if (!state_) return identity;
+    if (!state_->handle) {
+        auto handle = std::make_shared<FolderHandle>();
+        handle->fd = detail::UniqueFd(fcntl(state_->fd, F_DUPFD_CLOEXEC, 0));
+        handle->host = state_->hostFolder;
+        handle->windows = state_->windowsFolder;
+        handle->device = state_->device;
+        state_->handle = std::move(handle);
+    }
+    identity.path = state_->windowsFolder + entry.name;
+    identity.device = entry.device;
+    identity.inode = entry.inode;
+    if (state_->handle->fd.ok()) identity.folder = state_->handle;
+    return identity;
+}
+
+std::string DirectoryListing::ExactFolder() const {
+    return state_ ? state_->windowsFolder : std::string();
 }
 
 bool DirectoryListing::IsOpen() const { return state_ != nullptr; }
@@ -282,11 +311,15 @@ DirectoryListing DirectoryListing::OpenSubfolder(const FindEntry& entry, std::st
         close(fd);
         return listing;
     }
-    auto host = std::make_shared<HostFolder>();
-    host->parent = state_->host;
-    host->name = entry.name;
-    listing.state_ = MakeState(fd, info, std::move(host), mask);
+    std::string host = state_->hostFolder;
+    if (host.back() != '/') host += '/';
+    host += entry.name;
+    listing.state_ = MakeState(fd, info, std::move(host), state_->windowsFolder + entry.name, mask);
     return listing;
+}
+
+void DirectoryListing::KeepOnlyUnread() {
+    if (state_) state_->Park();
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "quarantine/clean_up.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -123,6 +124,13 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
     page.cleanUpEnabled.Set(false);
     page.abortEnabled.Set(true);
 
+    // The objects the scan listed, by row: each item acts on its row's identity.
+    std::unordered_map<std::string, platform::FileIdentity> listed;
+    for (const foundation::ScanResultRow& row : page.results.Rows()) {
+        if (row.identity.IsKnown())
+            listed.try_emplace(row.location + '\0' + row.name + '\0' + row.kind, row.identity);
+    }
+
     std::vector<std::string> failed;
     const uint64_t layout = list.Layout();
     for (const Target& target : TargetsOf(list)) {
@@ -140,26 +148,41 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
         context.status.Set("Deleting " + path);
         if (page.excluded.IsExcluded(path, isFolder ? "Folder" : "File")) continue;
         SetStatus(list, target, layout, "Deleting...");
-        bool removed;
+        // The listed object, or (for a row not made from a listing) the object its exact names
+        // lead to now; never a look-alike found without regard to case.
+        std::optional<platform::FileIdentity> object;
+        const auto known = listed.find(target.location + '\0' + target.name + '\0' + target.kind);
+        if (known != listed.end()) {
+            object = known->second;
+        } else {
+            object = platform::IdentifyObject(path, platform::NameMatch::kExact);
+        }
+        const auto found = object ? platform::GetFileInfo(*object) : std::nullopt;
+        bool removed = false;
         if (isFolder) {
             LogWithPath(log, " : Deleting folder...", path);
-            if (infected) {
+            if (!found || !found->IsDirectory()) {
+                removed = false;
+            } else if (infected) {
                 // Only files that now have a quarantine copy may go.
                 FolderCopyReport report;
-                store.QuarantineFolder(path, "", "*.*", &report);
-                removed = DeleteFolderTree(
-                    context, page.excluded, path, "*.*",
-                    [&report](const std::string& file) { return report.WasCopied(file); });
+                store.QuarantineFolder(path, *object, "", "*.*", &report);
+                removed = DeleteFolderTree(context, page.excluded, path, *object, "*.*",
+                                           [&report](const platform::FileIdentity& file) {
+                                               return report.WasCopied(file);
+                                           });
             } else {
-                removed = DeleteFolderTree(context, page.excluded, path, "*.*");
+                removed = DeleteFolderTree(context, page.excluded, path, *object, "*.*");
             }
         } else {
             LogWithPath(log, " : Deleting file...", path);
-            if (infected && !store.QuarantineFile(path) && platform::FileExists(path)) {
+            if (!found || found->IsDirectory()) {
+                removed = false;
+            } else if (infected && !store.QuarantineFile(path, *object)) {
                 // No copy, no deletion: the file stays where it is.
                 removed = false;
             } else {
-                removed = foundation::ForceDeleteFile(context, path);
+                removed = foundation::ForceDeleteFile(context, *object);
             }
         }
         if (removed) {
@@ -196,70 +219,87 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
     scan::SaveAndOpenScanLog(context);
 }
 
-bool DeleteFolderTree(foundation::ProgramContext& context, const foundation::ExclusionSet& excluded,
-                      std::string_view folderPath, std::string_view mask,
-                      const FileDeletePolicy& mayDelete) {
-    // The folders being worked on form a stack of their own (no recursion, so no depth runs
-    // out of stack): each holds the entries still to visit and the files to delete once its
-    // subfolders are done. Only names are kept per level; `folder` is the current path.
-    struct Level {
-        size_t folderLength = 0;
-        std::vector<std::pair<std::string, bool>> entries;  // name, is a folder
-        size_t next = 0;
-        std::vector<std::string> files;
+namespace {
+
+// Deletes the tree of an opened folder. `folder` is its path as shown, with trailing backslash.
+// The folders being worked on form a stack of their own (no recursion, so no depth runs out
+// of stack): each keeps its unread entries and the files to delete once its subfolders are
+// done.
+bool DeleteTree(foundation::ProgramContext& context, const foundation::ExclusionSet& excluded,
+                const std::string& folder, platform::DirectoryListing listing,
+                const platform::FileIdentity& self, std::string_view mask,
+                const FileDeletePolicy& mayDelete) {
+    if (!listing.IsOpen()) return false;
+    struct File {
+        std::string path;
+        platform::FileIdentity identity;
     };
-    std::string folder = foundation::WithTrailingBackslash(folderPath);
-    std::vector<Level> levels;
-    // Reads the current folder's entries into a new level; false when aborted.
-    const auto enter = [&] {
-        Level level;
-        level.folderLength = folder.size();
-        platform::DirectoryListing listing(folder + std::string(mask));
-        platform::FindEntry entry;
-        while (listing.Next(entry)) {
+    struct Frame {
+        std::string folder;
+        platform::DirectoryListing listing;
+        platform::FileIdentity self;
+        std::vector<File> files;
+    };
+    std::vector<Frame> frames;
+    frames.push_back(Frame{folder, std::move(listing), self, {}});
+    platform::FindEntry entry;
+    for (;;) {
+        Frame& frame = frames.back();
+        if (frame.listing.Next(entry)) {
             context.ui.PumpEvents();
             if (context.abortRequested) return false;
-            level.entries.emplace_back(std::move(entry.name), entry.IsDirectory());
-        }
-        levels.push_back(std::move(level));
-        return true;
-    };
-    if (!enter()) return false;
-    for (;;) {
-        Level& level = levels.back();
-        folder.resize(level.folderLength);
-        if (level.next < level.entries.size()) {
-            auto& [name, isFolder] = level.entries[level.next++];
-            if (!isFolder) {
-                level.files.push_back(std::move(name));
-                continue;
+            std::string fullPath = frame.folder + entry.name;
+            if (!entry.IsDirectory()) {
+                frame.files.push_back(File{std::move(fullPath), frame.listing.IdentityOf(entry)});
+            } else if (!excluded.IsExcluded(fullPath, "Folder")) {
+                // A subfolder that cannot be opened is left (and so is this folder).
+                platform::DirectoryListing sub = frame.listing.OpenSubfolder(entry, mask);
+                platform::FileIdentity identity = frame.listing.IdentityOf(entry);
+                frame.listing.KeepOnlyUnread();
+                if (sub.IsOpen())
+                    frames.push_back(Frame{fullPath + "\\", std::move(sub), std::move(identity), {}});
             }
-            const std::string fullPath = folder + name;
-            if (excluded.IsExcluded(fullPath, "Folder")) continue;
-            folder = foundation::WithTrailingBackslash(fullPath);
-            if (!enter()) return false;
             continue;
         }
-
-        // Every subfolder is done (what they left is theirs to report): the files, then the
-        // folder itself.
+        {
+            // One descriptor less while the files go.
+            const platform::DirectoryListing done = std::move(frame.listing);
+        }
         int failures = 0;
-        for (const auto& name : level.files) {
+        for (const File& file : frame.files) {
             if (context.abortRequested) return false;
-            const std::string file = folder + name;
-            if (excluded.IsExcluded(file, "File")) continue;
-            if (mayDelete && !mayDelete(file)) {
+            if (excluded.IsExcluded(file.path, "File")) continue;
+            if (mayDelete && !mayDelete(file.identity)) {
                 ++failures;
                 continue;
             }
-            const bool deleted = foundation::ForceDeleteFile(context, file);
-            context.status.Set("Deleting " + file);
+            const bool deleted = foundation::ForceDeleteFile(context, file.identity);
+            context.status.Set("Deleting " + file.path);
             if (!deleted) ++failures;
         }
-        const bool removed = failures == 0 && platform::RemoveDirectory(foundation::WithoutTrailingBackslash(folder));
-        levels.pop_back();
-        if (levels.empty()) return removed;
+        const bool removed = failures == 0 && platform::RemoveDirectory(frame.self);
+        frames.pop_back();
+        if (frames.empty()) return removed;
     }
+}
+
+}  // namespace
+
+bool DeleteFolderTree(foundation::ProgramContext& context, const foundation::ExclusionSet& excluded,
+                      std::string_view folder, const platform::FileIdentity& identity,
+                      std::string_view mask, const FileDeletePolicy& mayDelete) {
+    return DeleteTree(context, excluded, foundation::WithTrailingBackslash(folder),
+                      platform::DirectoryListing::OfFolder(identity, mask), identity, mask,
+                      mayDelete);
+}
+
+bool DeleteFolderTree(foundation::ProgramContext& context, const foundation::ExclusionSet& excluded,
+                      std::string_view folderPath, std::string_view mask,
+                      const FileDeletePolicy& mayDelete) {
+    const auto identity =
+        platform::IdentifyObject(foundation::WithoutTrailingBackslash(folderPath));
+    if (!identity) return false;
+    return DeleteFolderTree(context, excluded, folderPath, *identity, mask, mayDelete);
 }
 
 }  // namespace scourwell::quarantine

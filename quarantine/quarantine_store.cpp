@@ -6,6 +6,7 @@
 #include "foundation/record_lines.h"
 #include "foundation/text.h"
 #include "platform/files.h"
+#include "platform/processes.h"
 #include "platform/system_info.h"
 #include "quarantine/registry_backup.h"
 
@@ -23,32 +24,33 @@ long long LineKind(const std::string& line) {
     return kind;
 }
 
-std::string StoredPath(const std::string& storedName) {
-    return QuarantineFolderPath() + "\\" + storedName;
+// The quarantine folder with every name as stored (looked up once, as written); the folder
+// path itself while it does not exist.
+std::string ExactQuarantineFolder() {
+    const std::string folder = QuarantineFolderPath();
+    const auto identity = platform::IdentifyObject(folder);
+    return identity ? identity->path : folder;
 }
 
-// The longest file name the host takes, in bytes.
-constexpr size_t kLongestStoredName = 255;
-
-// A stored name the host can create. A longer one keeps its leading part and a short
-// extension and gains "~" and the digest of the whole name, so different names stay
-// different; the index holds it like any other stored name.
-std::string FitStoredName(std::string name) {
-    if (name.size() <= kLongestStoredName) return name;
-    const std::string digest = "~" + database::TextDigest(name);
-    const size_t dot = name.rfind('.');
-    const std::string extension = dot != std::string::npos && name.size() - dot <= 16 ? name.substr(dot) : "";
-    size_t keep = kLongestStoredName - digest.size() - extension.size();
-    // Never half a UTF-8 character.
-    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
-    name.resize(keep);
-    return name + digest + extension;
+// A stored copy or backup file in the quarantine folder, looked up by its exact name only.
+std::optional<platform::FileIdentity> StoredObject(const std::string& exactFolder,
+                                                   const std::string& storedName) {
+    if (!IsPlainStoredName(storedName)) return std::nullopt;
+    auto identity =
+        platform::IdentifyObject(exactFolder + "\\" + storedName, platform::NameMatch::kExact);
+    if (!identity) return std::nullopt;
+    const auto info = platform::GetFileInfo(*identity);
+    if (!info || info->IsDirectory()) return std::nullopt;
+    return identity;
 }
 
-// "~n" before the extension of the source file's name; at the end when it has none. Fitted
-// to the host's name length.
+std::string ObjectKey(const platform::FileIdentity& file) {
+    return std::to_string(file.device) + ":" + std::to_string(file.inode);
+}
+
+// "~n" before the extension of the source file's name; at the end when it has none.
 std::string NameVariant(const std::string& flattened, std::string_view sourcePath, int n) {
-    if (n <= 1) return FitStoredName(flattened);
+    if (n <= 1) return flattened;
     std::string suffix = "~" + std::to_string(n);
     std::string fileName = foundation::FileNamePart(sourcePath);
     size_t dot = fileName.rfind('.');
@@ -57,19 +59,20 @@ std::string NameVariant(const std::string& flattened, std::string_view sourcePat
         if (foundation::EndsWith(flattened, extension)) {
             std::string variant = flattened;
             variant.insert(flattened.size() - extension.size(), suffix);
-            return FitStoredName(std::move(variant));
+            return variant;
         }
     }
-    return FitStoredName(flattened + suffix);
+    return flattened + suffix;
 }
 
 // Two files hold the same bytes: same size and same digest, both readable.
-bool SameContent(std::string_view a, std::string_view b) {
+bool SameContent(const platform::FileIdentity& a, const platform::FileIdentity& b) {
     auto infoA = platform::GetFileInfo(a);
     auto infoB = platform::GetFileInfo(b);
     if (!infoA || !infoB || infoA->size != infoB->size) return false;
-    if (!platform::CanOpenForRead(a) || !platform::CanOpenForRead(b)) return false;
-    return database::FileDigest(a) == database::FileDigest(b);
+    const std::string digest = database::FileDigest(a);
+    return digest == database::FileDigest(b) &&
+           (digest != database::kEmptyDigest || infoA->size == 0);
 }
 
 // Adds every line of a data-folder file to `list` (sorted, duplicates ignored). False when the
@@ -134,8 +137,8 @@ bool FitsInRecordField(std::string_view text) {
     return text.find_first_of(";\r\n") == std::string_view::npos;
 }
 
-bool FolderCopyReport::WasCopied(std::string_view path) const {
-    return copiedLower.count(foundation::ToLower(path)) != 0;
+bool FolderCopyReport::WasCopied(const platform::FileIdentity& file) const {
+    return file.IsKnown() && copiedObjects.count(ObjectKey(file)) != 0;
 }
 
 QuarantineStore::QuarantineStore(foundation::ProgramContext& ctx)
@@ -182,8 +185,8 @@ const std::unordered_map<std::string, std::string>& QuarantineStore::StoredNameO
             const std::string stored = StoredNameOf(line, kind);
             if (stored.empty()) continue;
             // A registry backup belongs to no source file: its name is taken by every path.
-            const std::string owner = kind == 0 ? foundation::ToLower(ExtractField(line, 2)) : "";
-            NoteStoredName(storedOwners_, foundation::ToLower(stored), owner);
+            const std::string owner = kind == 0 ? ExtractField(line, 2) : "";
+            NoteStoredName(storedOwners_, stored, owner);
         }
         storedOwnersValid_ = true;
     }
@@ -198,13 +201,12 @@ bool QuarantineStore::EnsureQuarantineFolder() {
 
 std::string QuarantineStore::StoredNameFor(std::string_view path) const {
     const std::string flattened = FlattenedName(path);
-    const std::string source = foundation::ToLower(path);
     const auto& owners = StoredNameOwners();
     for (int n = 1;; ++n) {
         std::string candidate = NameVariant(flattened, path, n);
-        const auto owner = owners.find(foundation::ToLower(candidate));
+        const auto owner = owners.find(candidate);
         // Free, or already the copy of this very path (which is then replaced, as before).
-        if (owner == owners.end() || (!owner->second.empty() && owner->second == source))
+        if (owner == owners.end() || (!owner->second.empty() && owner->second == path))
             return candidate;
     }
 }
@@ -214,36 +216,62 @@ void QuarantineStore::AddEntryLine(std::string line) {
     if (storedOwnersValid_) {
         const long long kind = LineKind(line);
         const std::string stored = StoredNameOf(line, kind);
-        if (!stored.empty()) {
-            NoteStoredName(storedOwners_, foundation::ToLower(stored),
-                           kind == 0 ? foundation::ToLower(ExtractField(line, 2)) : "");
-        }
+        if (!stored.empty()) NoteStoredName(storedOwners_, stored, kind == 0 ? ExtractField(line, 2) : "");
     }
     index.Add(std::move(line));
 }
 
-bool QuarantineStore::CopyIntoQuarantine(std::string_view source, std::string& storedName) {
+bool QuarantineStore::CopyIntoQuarantine(std::string_view source, const platform::FileIdentity& file,
+                                         std::string& storedName) {
     // A path with ";" or a line break cannot be written into one record line without shifting
     // its fields or splitting the line, and a broken line could later restore to another
     // place or block the whole index: such a file is not taken.
     if (!FitsInRecordField(source)) return false;
     if (!EnsureQuarantineFolder()) return false;
-    storedName = StoredNameFor(source);
-    return platform::CopyFile(source, StoredPath(storedName), false);
+    const std::string folder = ExactQuarantineFolder();
+    const std::string flattened = FlattenedName(source);
+    const auto& owners = StoredNameOwners();
+    constexpr int kMaxVariants = 10000;
+    for (int n = 1; n <= kMaxVariants; ++n) {
+        storedName = NameVariant(flattened, source, n);
+        if (!IsPlainStoredName(storedName)) return false;
+        const std::string target = folder + "\\" + storedName;
+        const auto owner = owners.find(storedName);
+        if (owner != owners.end()) {
+            // This very path's earlier copy is replaced (written beside it, then renamed over);
+            // any other owner's copy is never touched.
+            if (owner->second.empty() || owner->second != source) continue;
+            return platform::CopyFile(file, target, false, platform::NameMatch::kExact);
+        }
+        // A name nobody owns: created exclusively, so a file already there (in any spelling
+        // the file system takes as the same) sends the copy to the next variant.
+        if (platform::CopyFile(file, target, true, platform::NameMatch::kExact)) return true;
+        if (!platform::IdentifyObject(target, platform::NameMatch::kExact))
+            return false;  // the copy itself failed
+    }
+    return false;
 }
 
 bool QuarantineStore::QuarantineFile(std::string_view path) {
     index.SetSorted(true);
-    if (!platform::FileExists(path)) return false;
+    const auto file = platform::IdentifyObject(path);
+    if (!file || !platform::FileExists(path)) return false;
+    return QuarantineFile(path, *file);
+}
+
+bool QuarantineStore::QuarantineFile(std::string_view path, const platform::FileIdentity& file) {
+    index.SetSorted(true);
+    const auto info = platform::GetFileInfo(file);
+    if (!info || info->IsDirectory()) return false;
     std::string storedName;
-    if (!CopyIntoQuarantine(path, storedName)) return false;
+    if (!CopyIntoQuarantine(path, file, storedName)) return false;
     std::string line = NowText();
     line += ";0;";
     line += path;
     line += ";;";
-    line += database::FileDigest(path);
+    line += database::FileDigest(file);
     line += ";";
-    line += std::to_string(foundation::GetFileSizeBytes(path));
+    line += std::to_string(info->size);
     line += ";";
     line += storedName;
     line += ";";
@@ -254,47 +282,62 @@ bool QuarantineStore::QuarantineFile(std::string_view path) {
 
 void QuarantineStore::QuarantineFolder(std::string_view folderPath, std::string_view detected,
                                        std::string_view mask, FolderCopyReport* report) {
+    const auto identity =
+        platform::IdentifyObject(foundation::WithoutTrailingBackslash(folderPath));
+    if (!identity) {
+        index.SetSorted(true);
+        RefreshQuarantineView();
+        return;
+    }
+    QuarantineFolder(folderPath, *identity, detected, mask, report);
+}
+
+void QuarantineStore::QuarantineFolder(std::string_view folderPath,
+                                       const platform::FileIdentity& identity,
+                                       std::string_view detected, std::string_view mask,
+                                       FolderCopyReport* report) {
     index.SetSorted(true);
-    const std::string quarantineFolder = QuarantineFolderPath();
-    // Subfolders are visited where they are listed, from a stack of their own (no recursion,
-    // so no depth runs out of stack); each level keeps only its entries and its place.
-    struct Level {
-        size_t folderLength = 0;
-        std::vector<platform::FindEntry> entries;
-        size_t next = 0;
+    CopyTree(foundation::WithTrailingBackslash(folderPath),
+             platform::DirectoryListing::OfFolder(identity, mask),
+             platform::IdentifyObject(QuarantineFolderPath()), detected, mask, report);
+}
+
+void QuarantineStore::CopyTree(const std::string& folder, platform::DirectoryListing listing,
+                               const std::optional<platform::FileIdentity>& quarantine,
+                               std::string_view detected, std::string_view mask,
+                               FolderCopyReport* report) {
+    // The folders being copied form a stack of their own (no recursion, so no depth runs out
+    // of stack); a folder left for a subfolder keeps only its unread entries.
+    struct Frame {
+        std::string folder;  // as shown, with trailing backslash
+        platform::DirectoryListing listing;
     };
-    std::string folder = foundation::WithTrailingBackslash(folderPath);
-    std::vector<Level> levels;
-    const auto enter = [&] {
-        Level level;
-        level.folderLength = folder.size();
-        platform::DirectoryListing listing(folder + std::string(mask));
-        platform::FindEntry entry;
-        while (listing.Next(entry)) level.entries.push_back(std::move(entry));
-        levels.push_back(std::move(level));
-    };
-    enter();
-    while (!levels.empty() && !context.abortRequested) {
-        Level& level = levels.back();
-        folder.resize(level.folderLength);
-        if (level.next == level.entries.size()) {
-            levels.pop_back();
+    std::vector<Frame> frames;
+    frames.push_back(Frame{folder, std::move(listing)});
+    platform::FindEntry entry;
+    while (!frames.empty()) {
+        Frame& frame = frames.back();
+        if (!frame.listing.Next(entry)) {
+            frames.pop_back();
             continue;
         }
-        const platform::FindEntry& entry = level.entries[level.next++];
         context.ui.PumpEvents();
         if (context.abortRequested) break;
-        const std::string fullPath = folder + entry.name;
+        const std::string fullPath = frame.folder + entry.name;
         if (entry.IsDirectory()) {
             // Never copy the quarantine into itself.
-            if (EqualsIgnoreCase(fullPath, quarantineFolder)) continue;
-            folder = foundation::WithTrailingBackslash(fullPath);
-            enter();
+            if (quarantine && quarantine->device == entry.device &&
+                quarantine->inode == entry.inode)
+                continue;
+            platform::DirectoryListing sub = frame.listing.OpenSubfolder(entry, mask);
+            frame.listing.KeepOnlyUnread();
+            frames.push_back(Frame{fullPath + "\\", std::move(sub)});
             continue;
         }
         context.status.Set(fullPath);
+        const platform::FileIdentity file = frame.listing.IdentityOf(entry);
         std::string storedName;
-        if (!CopyIntoQuarantine(fullPath, storedName)) {
+        if (!CopyIntoQuarantine(fullPath, file, storedName)) {
             if (report) report->failed.push_back(fullPath);
             continue;
         }
@@ -304,7 +347,7 @@ void QuarantineStore::QuarantineFolder(std::string_view folderPath, std::string_
         line += ";";
         line += detected;
         line += ";";
-        line += database::FileDigest(fullPath);
+        line += database::FileDigest(file);
         line += ";";
         line += std::to_string(entry.size);
         line += ";";
@@ -313,7 +356,7 @@ void QuarantineStore::QuarantineFolder(std::string_view folderPath, std::string_
         AddEntryLine(std::move(line));
         if (report) {
             report->copied.push_back(fullPath);
-            report->copiedLower.insert(foundation::ToLower(fullPath));
+            report->copiedObjects.insert(ObjectKey(file));
         }
     }
     RefreshQuarantineView();
@@ -321,15 +364,14 @@ void QuarantineStore::QuarantineFolder(std::string_view folderPath, std::string_
 
 void QuarantineStore::RefreshQuarantineView() {
     cList1.Clear();
-    const std::string folder = QuarantineFolderPath();
+    const std::string folder = ExactQuarantineFolder();
     for (size_t i = index.Count(); i-- > 0;) {
         const std::string& line = index[i];
         bool drop = line.empty();
         const long long kind = LineKind(line);
         if (kind == 0 || kind == 1) {
             // A stored name that leaves the quarantine folder names no copy of ours.
-            const std::string stored = StoredNameOf(line, kind);
-            drop = !IsPlainStoredName(stored) || !platform::FileExists(folder + "\\" + stored);
+            drop = !StoredObject(folder, StoredNameOf(line, kind));
         }
         if (drop) index.Remove(i);
     }
@@ -360,7 +402,7 @@ void QuarantineStore::RefreshQuarantineView() {
 }
 
 bool QuarantineStore::ClearQuarantine() {
-    const std::string folder = QuarantineFolderPath();
+    const std::string folder = ExactQuarantineFolder();
     const std::string now = NowText();
     int removedFiles = 0;
     for (size_t i = 0; i < index.Count(); ++i) {
@@ -369,14 +411,13 @@ bool QuarantineStore::ClearQuarantine() {
         if (line.empty()) continue;
         long long kind = 0;
         if (!foundation::ParseInt64(ExtractField(line, 1), kind)) return false;
-        const std::string stored = StoredNameOf(line, kind);
-        const bool plain = IsPlainStoredName(stored);
+        const auto stored = StoredObject(folder, StoredNameOf(line, kind));
         if (kind == 0) {
-            if (plain) platform::DeleteFile(folder + "\\" + stored);
+            if (stored) platform::DeleteFile(*stored);
             deleted.Add(ExtractField(line, 2) + ";" + now + ";");
             ++removedFiles;
         } else if (kind == 1) {
-            if (plain) platform::DeleteFile(folder + "\\" + stored);
+            if (stored) platform::DeleteFile(*stored);
         }
     }
     const std::string dataFolder = foundation::GetDataFolder();
@@ -389,7 +430,7 @@ bool QuarantineStore::ClearQuarantine() {
 }
 
 bool QuarantineStore::RestoreQuarantined() {
-    const std::string folder = QuarantineFolderPath();
+    const std::string folder = ExactQuarantineFolder();
     int restored = 0;
     for (size_t row = 0; row < cList1.Count(); ++row) {
         context.ui.PumpEvents();
@@ -411,31 +452,30 @@ bool QuarantineStore::RestoreQuarantined() {
         bool ok = false;
         if (kind == 0) {
             const std::string source = ExtractField(line, 2);
-            const std::string storedName = ExtractField(line, 6);
-            const std::string stored = folder + "\\" + storedName;
-            // Only a program running from this very path is ended, not namesakes elsewhere.
-            foundation::KillProcessesByName(source);
+            const auto stored = StoredObject(folder, ExtractField(line, 6));
+            // Only a program running the file now at that path is ended, not namesakes.
+            if (const auto present = platform::IdentifyObject(source))
+                platform::TerminateProcessesRunning(*present);
             const std::string target = foundation::FolderPart(source);
             bool folderReady = target.empty() || platform::DirectoryExists(target) ||
                                platform::CreateDirectoryChain(target);
             // Never replace a file: the copy fails when the place is taken. The stored copy
             // goes only once the restored file is known to hold the same bytes.
-            if (folderReady && !source.empty() && IsPlainStoredName(storedName) &&
-                platform::FileExists(stored) &&
-                platform::CopyFile(stored, source, true)) {
-                if (SameContent(stored, source)) {
+            if (folderReady && !source.empty() && stored &&
+                platform::CopyFile(*stored, source, true)) {
+                const auto restoredFile = platform::IdentifyObject(source);
+                if (restoredFile && SameContent(*stored, *restoredFile)) {
                     ok = true;
-                    platform::DeleteFile(stored);
-                } else {
-                    platform::DeleteFile(source);  // our own incomplete copy
+                    platform::DeleteFile(*stored);
+                } else if (restoredFile) {
+                    platform::DeleteFile(*restoredFile);  // our own incomplete copy
                 }
             }
         } else if (kind == 1) {
-            const std::string backupName = ExtractField(line, 7);
-            const std::string backup = folder + "\\" + backupName;
-            if (IsPlainStoredName(backupName) && RestoreRegistryValue(backup)) {
+            const auto backup = StoredObject(folder, ExtractField(line, 7));
+            if (backup && RestoreRegistryValue(backup->path)) {
                 ok = true;
-                platform::DeleteFile(backup);
+                platform::DeleteFile(*backup);
             }
         }
         if (ok) {
