@@ -36,6 +36,13 @@ std::string DigestOf(Read read) {
 
 }  // namespace
 
+std::string TextDigest(std::string_view bytes) {
+    return DigestOf([bytes](const auto& sink) {
+        sink(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+        return true;
+    });
+}
+
 std::string FileDigest(std::string_view path) {
     return DigestOf([path](const auto& sink) { return platform::ReadFileBlocks(path, sink); });
 }

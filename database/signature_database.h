@@ -102,6 +102,8 @@ std::string ReadEntryLine(SignatureDatabase& database, std::string& currentFolde
 std::string FileDigest(std::string_view path);
 // The same for the object of an identity (empty input when it is gone or replaced).
 std::string FileDigest(const platform::FileIdentity& file);
+// The same digest of bytes in memory.
+std::string TextDigest(std::string_view bytes);
 
 inline constexpr std::string_view kEmptyDigest = "d41d8cd98f00b204e9800998ecf8427e";
 

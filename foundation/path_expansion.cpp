@@ -1,14 +1,89 @@
 #include "foundation/path_expansion.h"
 
+#include <cctype>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "foundation/file_helpers.h"
 #include "foundation/system_folders.h"
 #include "foundation/text.h"
+#include "platform/files.h"
 #include "platform/shell.h"
 
 namespace scourwell::foundation {
+namespace {
+
+constexpr size_t kNone = std::string::npos;
+// A stored name holds at most 255 bytes, and case folding maps one character to one, so a
+// longer name matches nothing once it holds more than 255 characters of up to 4 bytes.
+constexpr size_t kLongestName = 4 * 255;
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+size_t TryEveryCut(const std::string& path, size_t shortest, size_t longest) {
+    for (size_t length = longest; length >= shortest && length > 0 && length != kNone; --length)
+        if (FilePresent(std::string_view(path).substr(0, length))) return length;
+    return kNone;
+}
+
+// The longest leading part of `path` with a length in [shortest, longest] that names a
+// present file, or kNone: what FilePresent on every cut from the longest down would find, but
+// with each folder of the path looked at once. A cut names a file only when the folders
+// before its last name are present folders, and a cut ending in a separator, "." or ".."
+// names what a shorter cut already named, so only names inside present folders are asked.
+size_t LongestPresentPrefix(const std::string& path, size_t shortest, size_t longest) {
+    longest = std::min({longest, path.size(), path.find('\0')});  // a NUL ends every path
+    if (shortest > longest) return kNone;
+    const bool anchored = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
+                          path[1] == ':' && IsSeparator(path[2]);
+    // Other forms (a relative folder setting) are rare and short: ask every cut.
+    if (!anchored) return TryEveryCut(path, shortest, longest);
+
+    enum class Level : uint8_t { kFolder, kFile, kNothing };
+    enum class Cut : uint8_t { kAbsent, kPresent, kAsk };
+    std::vector<Cut> cuts(longest + 1, Cut::kAbsent);
+    std::vector<Level> levels;  // the parsed folders of the cut, ".." already applied
+    const Level root = platform::DirectoryExists(path.substr(0, 3)) ? Level::kFolder : Level::kNothing;
+    const auto top = [&] { return levels.empty() ? root : levels.back(); };
+    size_t nameStart = 3;
+    for (size_t length = 3; length <= longest; ++length) {
+        const std::string_view name(path.data() + nameStart, length - nameStart);
+        if (name.empty() || name == ".") {
+            cuts[length] = !levels.empty() && levels.back() == Level::kFile ? Cut::kPresent : Cut::kAbsent;
+        } else if (name == "..") {
+            const bool file = levels.size() >= 2 && levels[levels.size() - 2] == Level::kFile;
+            cuts[length] = file ? Cut::kPresent : Cut::kAbsent;
+        } else {
+            cuts[length] = top() == Level::kFolder && name.size() <= kLongestName ? Cut::kAsk : Cut::kAbsent;
+        }
+        if (length == longest || !IsSeparator(path[length])) continue;
+        // The name ends: it becomes a folder level of every longer cut.
+        if (name == "..") {
+            if (!levels.empty()) levels.pop_back();
+        } else if (!name.empty() && name != ".") {
+            Level level = Level::kNothing;
+            if (cuts[length] == Cut::kAsk) {
+                const std::string cut = path.substr(0, length);
+                level = platform::DirectoryExists(cut) ? Level::kFolder
+                        : FilePresent(cut)             ? Level::kFile
+                                                       : Level::kNothing;
+                cuts[length] = level == Level::kFile ? Cut::kPresent : Cut::kAbsent;
+            }
+            levels.push_back(level);
+        }
+        nameStart = length + 1;
+    }
+    for (size_t length = longest; length >= 3 && length >= shortest; --length) {
+        if (cuts[length] == Cut::kPresent) return length;
+        if (cuts[length] == Cut::kAsk && FilePresent(std::string_view(path).substr(0, length))) return length;
+    }
+    // "c:" and shorter: ParseWindowsPath gives them the current folder.
+    return shortest < 3 ? TryEveryCut(path, shortest, std::min<size_t>(2, longest)) : kNone;
+}
+
+}  // namespace
 
 std::string ExpandPathVariables(std::string_view input) {
     try {
@@ -24,21 +99,53 @@ std::string ExpandPathVariables(std::string_view input) {
         text = ReplaceAll(text, "%windir%", windowsDir);
         text = ReplaceAll(text, "%winroot%", windowsDir);
         text = ReplaceAll(text, "\"", "");
+        if (text.empty()) return {};
 
-        // Every pass either returns or makes the text one character shorter.
-        while (!text.empty()) {
-            if (!systemDir.empty() && FilePresent(systemDir + "\\" + text)) text = systemDir + "\\" + text;
-            if (!windowsDir.empty() && FilePresent(windowsDir + "\\" + text)) text = windowsDir + "\\" + text;
-            if (FilePresent(text)) return text;
-
-            const size_t mark = text.find(":\\");
-            if (mark == std::string::npos) return {};
-            // From the drive letter before ":\" on.
-            text.erase(0, mark == 0 ? 0 : mark - 1);
-            if (FilePresent(text)) return text;
-            text.pop_back();
+        // The whole text: a name in the system folder, then in the Windows folder, then as is.
+        const std::string inSystem = systemDir.empty() ? std::string() : systemDir + "\\";
+        const std::string inWindows = windowsDir.empty() ? std::string() : windowsDir + "\\";
+        if (!inSystem.empty() && FilePresent(inSystem + text)) {
+            // A system file that is also present below the Windows folder is taken from there.
+            if (!inWindows.empty() && FilePresent(inWindows + inSystem + text)) return inWindows + inSystem + text;
+            return inSystem + text;
         }
-        return {};
+        if (!inWindows.empty() && FilePresent(inWindows + text)) return inWindows + text;
+        if (FilePresent(text)) return text;
+
+        // Otherwise the longest leading part from the drive letter before the first ":\" on,
+        // with the same three readings; at one length the system folder wins, then the
+        // Windows folder. The whole part is taken only as it is.
+        const size_t mark = text.find(":\\");
+        if (mark == std::string::npos) return {};
+        text.erase(0, mark == 0 ? 0 : mark - 1);
+        if (FilePresent(text)) return text;
+        const size_t shortest = mark == 0 ? 1 : 2;  // the cut that no longer holds ":\"
+        const size_t longest = text.size() - 1;
+
+        struct Reading {
+            std::string folder;  // what the cut is appended to
+            size_t length = kNone;
+        };
+        // ":\..." is relative to the current folder, which a reading must then spell out.
+        Reading readings[] = {{inSystem}, {inWindows}, {mark == 0 ? platform::CurrentDirectory() : ""}};
+        const bool used[] = {!inSystem.empty(), !inWindows.empty(), true};
+        for (size_t i = 0; i < 3; ++i) {
+            if (!used[i]) continue;
+            const size_t base = readings[i].folder.size();
+            const size_t found = LongestPresentPrefix(readings[i].folder + text, base + shortest, base + longest);
+            if (found != kNone) readings[i].length = found - base;
+        }
+        size_t best = 3;
+        for (size_t i = 0; i < 3; ++i)
+            if (readings[i].length != kNone && (best == 3 || readings[i].length > readings[best].length)) best = i;
+        if (best == 3) return {};
+        const std::string cut = text.substr(0, readings[best].length);
+        if (best == 0) {
+            if (!inWindows.empty() && FilePresent(inWindows + inSystem + cut)) return inWindows + inSystem + cut;
+            return inSystem + cut;
+        }
+        if (best == 1) return inWindows + cut;
+        return cut;
     } catch (...) {
         return {};
     }

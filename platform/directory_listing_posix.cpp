@@ -12,9 +12,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/view_internal.h"
@@ -28,9 +30,12 @@ struct DirectoryListing::State {
 
     int fd = -1;
     std::unique_ptr<char[]> buffer;
+    size_t capacity = 0;  // kBufferSize while reading; less once parked
     ssize_t filled = 0;
     ssize_t position = 0;
     dev_t device = 0;
+    ino_t inode = 0;
+    off_t offset = 0;  // the directory's read position while its descriptor is closed
     std::string hostFolder;
     std::string windowsFolder;  // names as stored, with trailing backslash
     std::string mask;
@@ -50,6 +55,40 @@ struct DirectoryListing::State {
     void DropPending() {
         if (pendingFd >= 0) close(pendingFd);
         pendingFd = -1;
+    }
+    // Keeps only the entries not yet returned, so a folder waiting for its subfolders holds
+    // no read buffer.
+    void Park() {
+        DropPending();
+        if (capacity < kBufferSize) return;
+        const size_t rest = filled > position ? static_cast<size_t>(filled - position) : 0;
+        std::unique_ptr<char[]> kept(rest == 0 ? nullptr : new char[rest]);
+        if (rest != 0) std::memcpy(kept.get(), buffer.get() + position, rest);
+        buffer = std::move(kept);
+        capacity = rest;
+        filled = static_cast<ssize_t>(rest);
+        position = 0;
+    }
+    // Closes the descriptor, remembering the read position.
+    void CloseForNow() {
+        if (fd < 0) return;
+        const off_t at = lseek(fd, 0, SEEK_CUR);
+        offset = at < 0 ? 0 : at;
+        close(fd);
+        fd = at < 0 ? -2 : -1;  // -2: the position was lost, nothing more can be read
+    }
+    // Takes the descriptor again as ".." of a subfolder, if that is still this folder.
+    void ReopenFrom(int child) {
+        if (fd != -1 || child < 0) return;
+        const int parent = openat(child, "..", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (parent < 0) return;
+        struct stat info {};
+        if (fstat(parent, &info) != 0 || info.st_dev != device || info.st_ino != inode ||
+            lseek(parent, offset, SEEK_SET) != offset) {
+            close(parent);
+            return;
+        }
+        fd = parent;
     }
     ~State() {
         DropPending();
@@ -72,14 +111,12 @@ std::unique_ptr<DirectoryListing::State> MakeState(int fd, const struct stat& in
     auto state = std::make_unique<DirectoryListing::State>();
     state->fd = fd;
     state->device = info.st_dev;
+    state->inode = info.st_ino;
     state->hostFolder = std::move(hostFolder);
     state->windowsFolder = std::move(windowsFolder);
     if (state->windowsFolder.back() != '\\') state->windowsFolder += '\\';
     state->mask = std::string(mask);
-    if (HasWildcards(mask)) {
-        // Not value-initialised: zeroing 32 KiB per folder would cost more than reading it.
-        state->buffer.reset(new char[DirectoryListing::State::kBufferSize]);
-    } else {
+    if (!HasWildcards(mask)) {
         state->singleName = true;
         struct stat entry {};
         if (fstatat(fd, state->mask.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -231,8 +268,14 @@ bool DirectoryListing::Next(FindEntry& entry) {
         return false;
     }
     state_->DropPending();
+    if (state_->fd < 0) return false;
     for (;;) {
         if (state_->position >= state_->filled) {
+            if (state_->capacity < State::kBufferSize) {
+                // Not value-initialised: zeroing 32 KiB per folder would cost more than reading it.
+                state_->buffer.reset(new char[State::kBufferSize]);
+                state_->capacity = State::kBufferSize;
+            }
             state_->filled = getdents64(state_->fd, state_->buffer.get(), State::kBufferSize);
             state_->position = 0;
             if (state_->filled <= 0) return false;
@@ -248,7 +291,7 @@ bool DirectoryListing::Next(FindEntry& entry) {
 
 DirectoryListing DirectoryListing::OpenSubfolder(const FindEntry& entry, std::string_view mask) const {
     DirectoryListing listing;
-    if (!state_ || !entry.IsDirectory() || entry.name.find('/') != std::string::npos ||
+    if (!state_ || state_->fd < 0 || !entry.IsDirectory() || entry.name.find('/') != std::string::npos ||
         entry.name == "." || entry.name == ".." || mask.empty()) {
         return listing;
     }
@@ -273,6 +316,48 @@ DirectoryListing DirectoryListing::OpenSubfolder(const FindEntry& entry, std::st
     host += entry.name;
     listing.state_ = MakeState(fd, info, std::move(host), state_->windowsFolder + entry.name, mask);
     return listing;
+}
+
+void DirectoryListing::KeepOnlyUnread() {
+    if (state_) state_->Park();
+}
+
+namespace {
+
+// Folders of a walk that keep their descriptor open; the outer ones are closed beyond this.
+constexpr size_t kOpenLevels = 48;
+
+}  // namespace
+
+FolderWalk::FolderWalk(DirectoryListing top) {
+    if (top.IsOpen()) levels_.push_back(std::move(top));
+}
+FolderWalk::FolderWalk(FolderWalk&&) noexcept = default;
+FolderWalk::~FolderWalk() {
+    // Innermost first, one level at a time: nothing recurses however deep the walk went.
+    while (!levels_.empty()) levels_.pop_back();
+}
+
+bool FolderWalk::IsOpen() const { return !levels_.empty(); }
+
+bool FolderWalk::Next(FindEntry& entry) { return !levels_.empty() && levels_.back().Next(entry); }
+
+bool FolderWalk::Enter(const FindEntry& entry, std::string_view mask) {
+    if (levels_.empty()) return false;
+    DirectoryListing sub = levels_.back().OpenSubfolder(entry, mask);
+    if (!sub.IsOpen()) return false;
+    levels_.back().state_->Park();
+    levels_.push_back(std::move(sub));
+    if (levels_.size() > kOpenLevels) levels_[levels_.size() - 1 - kOpenLevels].state_->CloseForNow();
+    return true;
+}
+
+bool FolderWalk::Leave() {
+    if (levels_.size() <= 1) return false;
+    DirectoryListing child = std::move(levels_.back());
+    levels_.pop_back();
+    levels_.back().state_->ReopenFrom(child.state_->fd);
+    return true;
 }
 
 }  // namespace scourwell::platform

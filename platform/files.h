@@ -30,6 +30,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace scourwell::platform {
 
@@ -103,6 +104,9 @@ public:
     bool Next(FindEntry& entry);
     // Opens a directory that this listing returned, with a new mask.
     DirectoryListing OpenSubfolder(const FindEntry& entry, std::string_view mask = "*") const;
+    // Keeps only the entries not yet returned and gives up the read buffer: for a folder a
+    // walk leaves for a subfolder, so the folders waiting above it hold no buffers.
+    void KeepOnlyUnread();
     // Opens the folder of an identity (exact names, device and inode checked); not open when
     // it is gone or another object stands in its place.
     static DirectoryListing OfFolder(const FileIdentity& folder, std::string_view mask);
@@ -115,8 +119,43 @@ public:
     struct State;
 
 private:
+    friend class FolderWalk;
     DirectoryListing();
     std::unique_ptr<State> state_;
+};
+
+// A depth-first walk below a folder, kept on an explicit stack of listings instead of the
+// call stack. A folder that is left for a subfolder keeps only the entries it has still to
+// return (not a read buffer), and beyond a few dozen levels the outer folders' descriptors
+// are closed and taken again through ".." on the way back (checked to be the same folder),
+// so neither memory per level nor descriptors grow with the depth, and no depth exhausts the
+// stack. The loop:
+//
+//   FolderWalk walk(DirectoryListing("C:\\Top\\*"));
+//   for (FindEntry e;;) {
+//       if (!walk.Next(e)) { if (!walk.Leave()) break; continue; }  // a folder is done
+//       if (e.IsDirectory()) walk.Enter(e);
+//   }
+class FolderWalk {
+public:
+    explicit FolderWalk(DirectoryListing top);
+    FolderWalk(FolderWalk&&) noexcept;
+    ~FolderWalk();
+
+    bool IsOpen() const;
+    // The next entry of the current folder; false when that folder is done.
+    bool Next(FindEntry& entry);
+    // Makes a directory that Next just returned the current folder; false when it cannot be
+    // opened (the walk then stays where it is).
+    bool Enter(const FindEntry& entry, std::string_view mask = "*");
+    // Returns to the folder the current one was entered from; false in the top folder. A
+    // folder whose descriptor cannot be taken again (moved away meanwhile) returns nothing
+    // more.
+    bool Leave();
+    size_t Depth() const { return levels_.empty() ? 0 : levels_.size() - 1; }
+
+private:
+    std::vector<DirectoryListing> levels_;
 };
 
 // Host path for a Windows path of the view. The last component may be missing (it is then

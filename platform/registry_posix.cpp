@@ -516,20 +516,24 @@ bool ExportRegFile(RootKey root, std::string_view path, const std::string& hostP
         if (session.db == nullptr) return false;
         const auto top = FindKey(session.db, root, path, false);
         if (!top) return false;
-        // Depth first, each key before its subkeys, in creation order.
-        std::function<void(int64_t, const std::string&)> visit = [&](int64_t id, const std::string& name) {
-            detail::RegKeyText key;
-            key.fullName = name;
-            Statement values(session.db, "SELECT name, type, data FROM reg_values WHERE key = ? ORDER BY id");
-            values.Bind(1, id);
-            while (values.Step() == SQLITE_ROW)
-                key.values.push_back(Decode(values.Text(0), static_cast<uint32_t>(values.Int(1)), values.Text(2)));
-            keys.push_back(std::move(key));
-            std::vector<std::pair<int64_t, std::string>> children;
-            Statement subkeys(session.db, "SELECT id, name FROM reg_keys WHERE parent = ? ORDER BY id");
-            subkeys.Bind(1, id);
-            while (subkeys.Step() == SQLITE_ROW) children.emplace_back(subkeys.Int(0), subkeys.Text(1));
-            for (const auto& [child, childName] : children) visit(child, name + "\\" + childName);
+        // Depth first, each key before its subkeys, in creation order; the keys still to
+        // visit are a stack of their own, so no depth of keys runs out of call stack.
+        const auto visit = [&](int64_t topId, std::string topName) {
+            std::vector<std::pair<int64_t, std::string>> pending{{topId, std::move(topName)}};
+            while (!pending.empty()) {
+                auto [id, name] = std::move(pending.back());
+                pending.pop_back();
+                detail::RegKeyText key;
+                key.fullName = name;
+                Statement values(session.db, "SELECT name, type, data FROM reg_values WHERE key = ? ORDER BY id");
+                values.Bind(1, id);
+                while (values.Step() == SQLITE_ROW)
+                    key.values.push_back(Decode(values.Text(0), static_cast<uint32_t>(values.Int(1)), values.Text(2)));
+                keys.push_back(std::move(key));
+                Statement subkeys(session.db, "SELECT id, name FROM reg_keys WHERE parent = ? ORDER BY id DESC");
+                subkeys.Bind(1, id);
+                while (subkeys.Step() == SQLITE_ROW) pending.emplace_back(subkeys.Int(0), name + "\\" + subkeys.Text(1));
+            }
         };
         // The key's own spelling, from the store rather than from the caller.
         std::string name;

@@ -222,6 +222,9 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
 namespace {
 
 // Deletes the tree of an opened folder. `folder` is its path as shown, with trailing backslash.
+// The folders being worked on form a stack of their own (no recursion, so no depth runs out
+// of stack): each keeps its unread entries and the files to delete once its subfolders are
+// done.
 bool DeleteTree(foundation::ProgramContext& context, const foundation::ExclusionSet& excluded,
                 const std::string& folder, platform::DirectoryListing listing,
                 const platform::FileIdentity& self, std::string_view mask,
@@ -231,40 +234,53 @@ bool DeleteTree(foundation::ProgramContext& context, const foundation::Exclusion
         std::string path;
         platform::FileIdentity identity;
     };
-    std::vector<File> files;
+    struct Frame {
+        std::string folder;
+        platform::DirectoryListing listing;
+        platform::FileIdentity self;
+        std::vector<File> files;
+    };
+    std::vector<Frame> frames;
+    frames.push_back(Frame{folder, std::move(listing), self, {}});
     platform::FindEntry entry;
-    while (listing.Next(entry)) {
-        context.ui.PumpEvents();
-        if (context.abortRequested) return false;
-        std::string fullPath = folder + entry.name;
-        if (entry.IsDirectory()) {
-            if (!excluded.IsExcluded(fullPath, "Folder")) {
-                DeleteTree(context, excluded, fullPath + "\\", listing.OpenSubfolder(entry, mask),
-                           listing.IdentityOf(entry), mask, mayDelete);
+    for (;;) {
+        Frame& frame = frames.back();
+        if (frame.listing.Next(entry)) {
+            context.ui.PumpEvents();
+            if (context.abortRequested) return false;
+            std::string fullPath = frame.folder + entry.name;
+            if (!entry.IsDirectory()) {
+                frame.files.push_back(File{std::move(fullPath), frame.listing.IdentityOf(entry)});
+            } else if (!excluded.IsExcluded(fullPath, "Folder")) {
+                // A subfolder that cannot be opened is left (and so is this folder).
+                platform::DirectoryListing sub = frame.listing.OpenSubfolder(entry, mask);
+                platform::FileIdentity identity = frame.listing.IdentityOf(entry);
+                frame.listing.KeepOnlyUnread();
+                if (sub.IsOpen())
+                    frames.push_back(Frame{fullPath + "\\", std::move(sub), std::move(identity), {}});
             }
-        } else {
-            files.push_back(File{std::move(fullPath), listing.IdentityOf(entry)});
-        }
-    }
-    {
-        // One descriptor less while the files go.
-        const platform::DirectoryListing done = std::move(listing);
-    }
-
-    int failures = 0;
-    for (const File& file : files) {
-        if (context.abortRequested) return false;
-        if (excluded.IsExcluded(file.path, "File")) continue;
-        if (mayDelete && !mayDelete(file.identity)) {
-            ++failures;
             continue;
         }
-        const bool deleted = foundation::ForceDeleteFile(context, file.identity);
-        context.status.Set("Deleting " + file.path);
-        if (!deleted) ++failures;
+        {
+            // One descriptor less while the files go.
+            const platform::DirectoryListing done = std::move(frame.listing);
+        }
+        int failures = 0;
+        for (const File& file : frame.files) {
+            if (context.abortRequested) return false;
+            if (excluded.IsExcluded(file.path, "File")) continue;
+            if (mayDelete && !mayDelete(file.identity)) {
+                ++failures;
+                continue;
+            }
+            const bool deleted = foundation::ForceDeleteFile(context, file.identity);
+            context.status.Set("Deleting " + file.path);
+            if (!deleted) ++failures;
+        }
+        const bool removed = failures == 0 && platform::RemoveDirectory(frame.self);
+        frames.pop_back();
+        if (frames.empty()) return removed;
     }
-    if (failures != 0) return false;
-    return platform::RemoveDirectory(self);
 }
 
 }  // namespace

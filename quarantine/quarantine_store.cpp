@@ -306,22 +306,36 @@ void QuarantineStore::CopyTree(const std::string& folder, platform::DirectoryLis
                                const std::optional<platform::FileIdentity>& quarantine,
                                std::string_view detected, std::string_view mask,
                                FolderCopyReport* report) {
+    // The folders being copied form a stack of their own (no recursion, so no depth runs out
+    // of stack); a folder left for a subfolder keeps only its unread entries.
+    struct Frame {
+        std::string folder;  // as shown, with trailing backslash
+        platform::DirectoryListing listing;
+    };
+    std::vector<Frame> frames;
+    frames.push_back(Frame{folder, std::move(listing)});
     platform::FindEntry entry;
-    while (listing.Next(entry)) {
+    while (!frames.empty()) {
+        Frame& frame = frames.back();
+        if (!frame.listing.Next(entry)) {
+            frames.pop_back();
+            continue;
+        }
         context.ui.PumpEvents();
         if (context.abortRequested) break;
-        const std::string fullPath = folder + entry.name;
+        const std::string fullPath = frame.folder + entry.name;
         if (entry.IsDirectory()) {
             // Never copy the quarantine into itself.
             if (quarantine && quarantine->device == entry.device &&
                 quarantine->inode == entry.inode)
                 continue;
-            CopyTree(fullPath + "\\", listing.OpenSubfolder(entry, mask), quarantine, detected,
-                     mask, report);
+            platform::DirectoryListing sub = frame.listing.OpenSubfolder(entry, mask);
+            frame.listing.KeepOnlyUnread();
+            frames.push_back(Frame{fullPath + "\\", std::move(sub)});
             continue;
         }
         context.status.Set(fullPath);
-        const platform::FileIdentity file = listing.IdentityOf(entry);
+        const platform::FileIdentity file = frame.listing.IdentityOf(entry);
         std::string storedName;
         if (!CopyIntoQuarantine(fullPath, file, storedName)) {
             if (report) report->failed.push_back(fullPath);

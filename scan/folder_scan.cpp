@@ -104,37 +104,47 @@ class Walk {
         return excluded_.count(platform::FoldName(scratch_)) != 0;
     }
 
-    // Size of a subfolder of the current folder: the sum of a nested run over it.
+    // Size of a subfolder of the current folder: the sum of every file below it. The walk
+    // keeps its folders on a stack of its own, so any depth is summed.
     int64_t SumSubfolder(const platform::DirectoryListing& parent,
                          const platform::FindEntry& entry) {
-        platform::DirectoryListing listing = parent.OpenSubfolder(entry, "*");
+        platform::FolderWalk walk(parent.OpenSubfolder(entry, "*"));
         const size_t folderLength = folder_.size();
-        const size_t lowerLength = lowerFolder_.size();
-        folder_ += entry.name;
-        folder_ += '\\';
-        AppendLower(lowerFolder_, entry.name);
-        lowerFolder_ += '\\';
-        const int64_t total = Sum(listing);
+        EnterFolder(entry.name);
+        int64_t total = 0;
+        platform::FindEntry item;
+        for (;;) {
+            if (!walk.Next(item)) {
+                if (!walk.Leave()) break;
+                LeaveFolder();
+                continue;
+            }
+            ServeEvents(item);
+            if (!item.IsDirectory()) {
+                total += item.size;
+            } else if (!item.name.empty() && item.name[0] != '.' && !Skipped(item.name) &&
+                       !Excluded(item.name, "Folder") && walk.Enter(item)) {
+                EnterFolder(item.name);
+            }
+            if (Aborted()) break;
+        }
         folder_.resize(folderLength);
-        lowerFolder_.resize(lowerLength);
+        lowerFolder_.resize(folderLength);
         return total;
     }
 
   private:
-    int64_t Sum(platform::DirectoryListing& listing) {
-        int64_t total = 0;
-        platform::FindEntry entry;
-        while (listing.Next(entry)) {
-            ServeEvents(entry);
-            if (!entry.IsDirectory()) {
-                total += entry.size;
-            } else if (!entry.name.empty() && entry.name[0] != '.' && !Skipped(entry.name) &&
-                       !Excluded(entry.name, "Folder")) {
-                total += SumSubfolder(listing, entry);
-            }
-            if (Aborted()) break;
-        }
-        return total;
+    void EnterFolder(std::string_view name) {
+        folder_ += name;
+        folder_ += '\\';
+        AppendLower(lowerFolder_, name);
+        lowerFolder_ += '\\';
+    }
+    // Both strings end in a backslash and have the same length (lowering keeps every byte).
+    void LeaveFolder() {
+        const size_t length = folder_.rfind('\\', folder_.size() - 2) + 1;
+        folder_.resize(length);
+        lowerFolder_.resize(length);
     }
 
     void SnapshotExclusions() {
@@ -198,20 +208,22 @@ void GradeObject(ScanPage& page, const std::string& folder, const std::string& n
     AddFoundObject(page, std::move(row));
 }
 
-int64_t SizeOf(platform::DirectoryListing& listing, std::string_view pattern, uint32_t attributes,
+int64_t SizeOf(platform::DirectoryListing listing, std::string_view pattern, uint32_t attributes,
                bool recurse, WalkPacer& pacer) {
     constexpr uint32_t kFiltered = platform::kAttrHidden | platform::kAttrSystem;
+    const bool descend = recurse && (attributes & platform::kAttrDirectory) != 0;
+    platform::FolderWalk walk(std::move(listing));
     int64_t total = 0;
     platform::FindEntry entry;
-    while (listing.Next(entry)) {
+    for (;;) {
+        if (!walk.Next(entry)) {
+            if (!walk.Leave()) break;
+            continue;
+        }
         if (pacer.Due()) pacer.Pump();
         if ((entry.attributes & kFiltered & ~attributes) != 0) continue;
         if (entry.IsDirectory()) {
-            if (recurse && (attributes & platform::kAttrDirectory) != 0 && !entry.name.empty() &&
-                entry.name[0] != '.') {
-                platform::DirectoryListing sub = listing.OpenSubfolder(entry, "*");
-                total += SizeOf(sub, pattern, attributes, recurse, pacer);
-            }
+            if (descend && !entry.name.empty() && entry.name[0] != '.') walk.Enter(entry);
         } else if (platform::MatchesMask(entry.name, pattern)) {
             total += entry.size;
         }
@@ -276,9 +288,8 @@ int64_t FolderSize(foundation::ProgramContext& context, std::string_view path,
                    const WalkPacing& pacing) {
     if (path.empty()) return 0;
     const std::string folder = foundation::WithTrailingBackslash(path);
-    platform::DirectoryListing listing(folder + "*");
     WalkPacer pacer(context, pacing);
-    return SizeOf(listing, pattern, attributes, recurse, pacer);
+    return SizeOf(platform::DirectoryListing(folder + "*"), pattern, attributes, recurse, pacer);
 }
 
 }  // namespace scourwell::scan

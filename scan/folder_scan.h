@@ -4,8 +4,8 @@
 // and grades each object lying directly in the folder against the size of its drive.
 //
 // Performance: a walk makes one metadata call per entry. It lists folders with
-// platform::DirectoryListing and descends with OpenSubfolder, so no path is resolved again
-// below the starting folder. The drive thresholds and the skip locations are computed once per
+// platform::DirectoryListing and descends with a platform::FolderWalk, so no path is resolved
+// again below the starting folder, and neither stack nor memory grows with a buffer per level. The drive thresholds and the skip locations are computed once per
 // top-level run and shared by the nested runs (they lie on the same drive). Full paths are
 // built only where needed: for rows, skip checks of folders, and exclusion checks while the
 // exclusion set is non-empty. Events and the status line are served on a time budget (see

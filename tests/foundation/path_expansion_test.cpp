@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "foundation/file_helpers.h"
+#include "foundation/system_folders.h"
+#include "foundation/text.h"
 #include "tests/support/test_machine.h"
 
 namespace scourwell::foundation {
@@ -53,6 +60,115 @@ TEST_F(PathVariablesTest, LongCommandLinesEnd) {
     // Every pass drops a character; a long tail of arguments still ends in the empty text.
     const std::string text = "c:\\data\\missing.exe " + std::string(600, 'x');
     EXPECT_EQ(ExpandPathVariables(text), "");
+}
+
+// The expansion as it was first written: every cut of the text tried from the longest down.
+// Slow on deep paths, but plainly right; the expansion must give what it gives.
+std::string ExpandByEveryCut(std::string_view input) {
+    const std::string systemDir = ToLower(GetSystemDir());
+    const std::string windowsDir = ToLower(GetWindowsDir());
+    std::string text = ToLower(input);
+    text = ReplaceAll(text, "%systemroot%", systemDir);
+    text = ReplaceAll(text, "%systemdir%", systemDir);
+    text = ReplaceAll(text, "%windir%", windowsDir);
+    text = ReplaceAll(text, "%winroot%", windowsDir);
+    text = ReplaceAll(text, "\"", "");
+    while (!text.empty()) {
+        if (!systemDir.empty() && FilePresent(systemDir + "\\" + text)) text = systemDir + "\\" + text;
+        if (!windowsDir.empty() && FilePresent(windowsDir + "\\" + text)) text = windowsDir + "\\" + text;
+        if (FilePresent(text)) return text;
+        const size_t mark = text.find(":\\");
+        if (mark == std::string::npos) return {};
+        text.erase(0, mark == 0 ? 0 : mark - 1);
+        if (FilePresent(text)) return text;
+        text.pop_back();
+    }
+    return {};
+}
+
+class PathVariablesAgreeTest : public ::testing::Test {
+protected:
+    PathVariablesAgreeTest() {
+        machine.WriteFile("C:\\Windows\\System32\\regedit.exe", "MZ system32 regedit");
+        machine.WriteFile("C:\\Windows\\notepad.exe", "MZ windows notepad");
+        machine.WriteFile("C:\\Data\\Deep\\Er\\Tool.EXE", "MZ mixed case on disk");
+        machine.WriteFile("C:\\Data\\short", "tiny");  // ten bytes or less, still a file
+        machine.WriteFile("C:\\Data\\a", "MZ one letter");
+        machine.WriteFile("C:\\Data\\ab", "MZ two letters");
+        machine.MakeDirectory("C:\\Data\\Empty Folder");
+        machine.WriteFile("C:\\Windows\\System32\\c:", "MZ a file named like a drive");
+        machine.WriteFile("C:\\Windows\\System32\\both.exe", "MZ system copy");
+        machine.WriteFile("C:\\Windows\\both.exe", "MZ windows copy");
+        machine.WriteFile("D:\\x.exe", "MZ on another drive");
+        std::filesystem::create_symlink("Data", machine.Host("C:\\Link"));
+    }
+    TestMachine machine{{testing::TestDrive{'C'}, testing::TestDrive{'D'}}};
+};
+
+TEST_F(PathVariablesAgreeTest, SameAsEveryCutOnEachLeadingPart) {
+    // Each text and every leading part of it: separators, "." and "..", forward slashes, a
+    // folder through a file, a link in a folder position, names only a case-insensitive
+    // lookup finds, variables and quotes.
+    using namespace std::string_literals;
+    const std::string texts[] = {
+        "c:\\data\\deep\\er\\tool.exe\\..\\tool.exe /x",
+        "C:/Data/Deep/Er/TOOL.exe\\ -a",
+        "run c:\\data\\.\\deep\\\\er\\tool.exe\\x\\..\\",
+        "c:\\data\\short\\.\\",
+        "c:\\data\\nothing\\..\\ab\\..\\a x",
+        "c:\\data\\empty folder\\..\\..\\data\\a",
+        "c:\\link\\a and more",
+        "\"%WinDir%\\notepad.exe\" arguments",
+        "both.exe",
+        "%systemroot%\\..\\both.exe,1",
+        "x c:\\windows\\both.exe",
+        "d:\\x.exe d:\\y.exe",
+        "q:\\missing drive",
+        ":\\odd\\c:\\data\\a",
+        "c:\\data\\a\0c:\\data\\ab"s,
+    };
+    for (const std::string& whole : texts) {
+        for (size_t length = 0; length <= whole.size(); ++length) {
+            const std::string part = whole.substr(0, length);
+            EXPECT_EQ(ExpandPathVariables(part), ExpandByEveryCut(part)) << part;
+        }
+    }
+}
+
+TEST_F(PathVariablesAgreeTest, DeepAndLongTexts) {
+    // (A system file named "c:" would be found for every "c:\\..." text, as before.)
+    std::filesystem::remove(machine.Host("C:\\Windows\\System32\\c:"));
+    // Deep folders that exist, with the file at the bottom and arguments after it.
+    std::string deep = "C:\\Deep";
+    for (int i = 0; i < 300; ++i) deep += "\\d";
+    machine.WriteFile(deep + "\\tool.exe", "MZ at the bottom");
+    const std::string deepTool = ToLower(deep) + "\\tool.exe";
+
+    std::string manyLevels = "c:\\";
+    for (int i = 0; i < 500; ++i) manyLevels += "a\\";
+    std::string dotDots = "c:\\data\\";
+    for (int i = 0; i < 700; ++i) dotDots += "deep\\..\\";
+    struct Case {
+        std::string text;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {manyLevels, ""},
+        {manyLevels + "c:\\data\\a", ""},  // the first ":\\" marks the drive
+        {"c:\\windows\\" + std::string(4096, 'x'), ""},
+        {std::string(4096, 'c') + ":\\data\\a", "c:\\data\\a"},
+        {"c:\\data\\a" + std::string(4096, 'x'), "c:\\data\\a"},
+        {"c:\\data\\a" + std::string(4096, '\\'), "c:\\data\\a" + std::string(4096, '\\')},
+        {deep + "\\tool.exe " + manyLevels, deepTool},
+        {deep + "\\TOOL.EXE\\" + std::string(3000, 'y'), deepTool + "\\"},
+        {dotDots + "ab -x", dotDots + "ab"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ExpandPathVariables(c.text), c.expected) << c.text.substr(0, 80);
+    // Shorter versions of the same shapes, checked against every cut.
+    std::string shallow = "c:\\";
+    for (int i = 0; i < 25; ++i) shallow += "data\\";
+    for (const std::string& text : {shallow, shallow + "a b", deep.substr(0, 40) + "\\x"})
+        EXPECT_EQ(ExpandPathVariables(text), ExpandByEveryCut(text)) << text;
 }
 
 TEST(FolderMacros, Table) {

@@ -1,6 +1,7 @@
 #include "quarantine/clean_up.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <sys/stat.h>
 
@@ -20,6 +21,7 @@
 #include "scan/scan_page.h"
 #include "scan/folder_scan.h"
 #include "tests/quarantine/quarantine_fixture.h"
+#include "tests/support/deep_tree.h"
 #include "tests/support/unprivileged.h"
 
 namespace scourwell::quarantine::test {
@@ -394,6 +396,30 @@ TEST_F(CleanUpTest, ResultMessageNamesTheFailures) {
     }
     expected += "\rand 3 more";
     EXPECT_EQ(CleanUpResultMessage(many), expected);
+}
+
+TEST_F(CleanUpTest, DeepFolderTreesAreCopiedAndRemovedOnASmallStack) {
+    // Walked on a stack that a recursion per level would overflow. Every folder waiting for
+    // its subfolders holds descriptors, so the depth stays within the descriptor limit.
+    constexpr size_t kDepth = 400;
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = std::max<rlim_t>(limit.rlim_cur, std::min<rlim_t>(limit.rlim_max, 4096));
+    setrlimit(RLIMIT_NOFILE, &limit);
+    machine.MakeDirectory("C:\\T");
+    scourwell::testing::MakeDeepChain(machine.Host("C:\\T"), kDepth, false);
+    bool removed = false;
+    FolderCopyReport report;
+    scourwell::testing::RunWithStack(128 * 1024, [&] {
+        store.QuarantineFolder("C:\\T", "", "*.*", &report);
+        removed = DeleteFolderTree(context, page.excluded, "C:\\T", "*.*");
+    });
+    std::string bottom = "C:\\T";
+    for (size_t i = 0; i < kDepth; ++i) bottom += "\\d";
+    EXPECT_EQ(report.copied, std::vector<std::string>{bottom + "\\bottom.txt"});
+    EXPECT_TRUE(removed);
+    EXPECT_FALSE(machine.Exists("C:\\T"));
+    if (machine.Exists("C:\\T")) scourwell::testing::RemoveDeepChain(machine.Host("C:\\T"));
 }
 
 TEST_F(CleanUpTest, DeleteFolderTreeRemovesNestedFolders) {

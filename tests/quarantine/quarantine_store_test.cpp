@@ -7,10 +7,12 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "foundation/record_lines.h"
+#include "foundation/text.h"
 #include "platform/registry.h"
 #include "quarantine/registry_backup.h"
 #include "tests/quarantine/quarantine_fixture.h"
@@ -276,6 +278,43 @@ TEST_F(QuarantineTest, RestoreRecreatesTheFolderChainByteForByte) {
     store.RefreshQuarantineView();
     EXPECT_TRUE(store.index.Empty());
     EXPECT_EQ(IndexFileText(), "");
+}
+
+TEST_F(QuarantineTest, OverLongStoredNamesAreShortenedAndStayApart) {
+    // Paths of about 300 characters that differ only near their end, one in a name of
+    // several-byte characters: each gets a copy of its own under a name the host takes.
+    const std::string folder = "C:\\" + std::string(120, 'a') + "\\" + std::string(120, 'b') + "\\";
+    const std::string paths[] = {
+        folder + std::string(60, 'c') + "1.exe",
+        folder + std::string(60, 'c') + "2.exe",
+        folder + "\xc3\xa4\xc3\xa4\xc3\xa4" + std::string(57, 'c') + "1.exe",
+    };
+    std::set<std::string> storedNames;
+    for (const std::string& path : paths) {
+        machine.WriteFile(path, "bytes of " + path);
+        ASSERT_TRUE(store.QuarantineFile(path)) << path;
+    }
+    ASSERT_EQ(store.index.Count(), 3u);
+    for (const auto& line : store.index.Lines()) {
+        const std::string stored = ExtractField(line, 6);
+        EXPECT_LE(stored.size(), 255u);
+        EXPECT_TRUE(IsPlainStoredName(stored)) << stored;
+        EXPECT_TRUE(foundation::EndsWith(stored, ".exe")) << stored;
+        EXPECT_EQ(machine.ReadFile(Stored(stored)), "bytes of " + ExtractField(line, 2));
+        storedNames.insert(stored);
+    }
+    EXPECT_EQ(storedNames.size(), 3u);
+
+    // Read back from the index file and restored from there.
+    ASSERT_TRUE(platform::DeleteFile(paths[1]));
+    QuarantineStore again{context};
+    again.LoadAtStartup();
+    again.RefreshQuarantineView();
+    ASSERT_EQ(again.cList1.Count(), 3u);
+    for (size_t row = 0; row < again.cList1.Count(); ++row)
+        again.cList1.SetSelected(row, again.cList1.Item(row).SubItem(kQColObject) == paths[1]);
+    ASSERT_TRUE(again.RestoreQuarantined());
+    EXPECT_EQ(machine.ReadFile(paths[1]), "bytes of " + paths[1]);
 }
 
 TEST_F(QuarantineTest, RestoreNeverOverwritesAnExistingFile) {

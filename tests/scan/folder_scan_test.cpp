@@ -1,10 +1,12 @@
 #include "scan/folder_scan.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include "platform/files.h"
 #include "scan/results_list.h"
 #include "tests/scan/scan_fixture.h"
+#include "tests/support/deep_tree.h"
 
 namespace scourwell::scan {
 namespace {
@@ -314,6 +316,32 @@ TEST(FolderSizeTest, SumsMatchingFilesAndFollowsSubfoldersOnRequest) {
     for (const Case& c : cases)
         EXPECT_EQ(FolderSize(f.context, c.path, c.pattern, c.attributes, c.recurse), c.size)
             << c.path << " " << c.pattern << " " << c.recurse;
+}
+
+TEST(FolderScanTest, TreesDeeperThanTheStackAndTheDescriptorLimitAreMeasuredInFull) {
+    // Every level holds a one-byte file, the bottom a two-byte one; the walks run on a small
+    // stack with few descriptors, as a recursion per level could not.
+    constexpr size_t kDepth = 4000;
+    ScanFixture f;
+    f.machine.MakeDirectory("C:\\Data");
+    scourwell::testing::MakeDeepChain(f.machine.Host("C:\\Data"), kDepth, true);
+    int64_t scanned = -1;
+    int64_t measured = -1;
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit lowered = saved;
+    lowered.rlim_cur = 200;
+    setrlimit(RLIMIT_NOFILE, &lowered);
+    scourwell::testing::RunWithStack(256 * 1024, [&] {
+        scanned = ScanFolder(f.page, "C:\\Data", false, false, true, false);
+        measured = FolderSize(f.context, "C:\\Data", "*.*", kAllAttributeKinds, true);
+    });
+    setrlimit(RLIMIT_NOFILE, &saved);
+    scourwell::testing::RemoveDeepChain(f.machine.Host("C:\\Data"));
+    EXPECT_EQ(scanned, static_cast<int64_t>(kDepth) + 2);
+    EXPECT_EQ(measured, static_cast<int64_t>(kDepth) + 2);
+    ASSERT_NE(f.Row("d"), nullptr);
+    EXPECT_EQ(f.Row("d")->size, std::to_string(kDepth + 2));
 }
 
 }  // namespace
