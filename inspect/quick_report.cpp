@@ -1,6 +1,5 @@
 #include "inspect/quick_report.h"
 
-#include <exception>
 
 #include "database/signature_database.h"
 #include "foundation/data_folder.h"
@@ -29,15 +28,17 @@ const std::string& QuickReport::Described(const std::string& path) {
 
 void QuickReport::BuildFullReportList() {
     fullReport.clear();
-    described_.clear();
     processes.RefreshTaskLists();
     startup.RefreshStartupLists();
     CollectStartupFiles(context, startupFiles);
-    for (const std::string& path : startupFiles.Paths()) fullReport.push_back("Clsid " + Described(path));
+    // Built aside: the refreshes let events run, and a list is only ever whole.
+    std::vector<std::string> lines;
+    for (const std::string& path : startupFiles.Paths()) lines.push_back("Clsid " + Described(path));
     for (const std::string& path : processes.runningTasks.Lines())
-        fullReport.push_back("Proc " + Described(path));
+        lines.push_back("Proc " + Described(path));
     for (const StartupValueRow& row : startup.startupValues)
-        fullReport.push_back("RegRun " + Described(row.ProgramPath()));
+        lines.push_back("RegRun " + Described(row.ProgramPath()));
+    fullReport = std::move(lines);
 }
 
 void QuickReport::AddMemoLine(std::string line) {
@@ -46,6 +47,10 @@ void QuickReport::AddMemoLine(std::string line) {
 }
 
 void QuickReport::Button12Click() {
+    // A second press while this build lets events run is ignored.
+    if (building_) return;
+    building_ = true;
+    described_.clear();
     try {
         BuildFullReportList();
         memo2_.clear();
@@ -71,13 +76,13 @@ void QuickReport::Button12Click() {
         AddMemoLine("Ful report: (" + std::to_string(fullReport.size()) + ")");
         for (const std::string& line : fullReport) AddMemoLine(line);
         AddMemoLine("Finished...");
-        described_.clear();
         saveEnabled.Set(true);
-    } catch (const std::exception&) {
-        described_.clear();
+    } catch (...) {
         saveEnabled.Set(false);
         context.ui.Tell("Cannot create ful report", "Error", foundation::MessageIcon::Error);
     }
+    described_.clear();
+    building_ = false;
 }
 
 void QuickReport::Button11Click() {

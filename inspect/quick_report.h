@@ -43,7 +43,7 @@ class QuickReport {
     foundation::Observable<bool> saveEnabled{false};  // "Save Report"
 
     // Refreshes the task, start-up and start-up file lists and rebuilds the full report list.
-    // Each file's digest is read once per call.
+    // Within one "Build Report" each file's digest is read once.
     void BuildFullReportList();
     // "Build Report".
     void Button12Click();
@@ -57,6 +57,7 @@ class QuickReport {
 
     std::vector<std::string> memo2_;
     std::unordered_map<std::string, std::string> described_;  // by lower-cased path
+    bool building_ = false;
 };
 
 }  // namespace scourwell::inspect

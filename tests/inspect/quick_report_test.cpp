@@ -1,5 +1,6 @@
 #include "inspect/quick_report.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "foundation/file_helpers.h"
@@ -82,6 +83,19 @@ TEST_F(QuickReportTest, SectionsCountsAndLines) {
     for (const std::string& line : expected) text += line + "\r\n";
     EXPECT_EQ(DataFile("quickreport.txt"), text);
     EXPECT_EQ(ui.openedDocuments, (std::vector<std::string>{kDataFolder + "quickreport.txt"}));
+}
+
+TEST_F(QuickReportTest, SecondPressWhileBuildingIsIgnored) {
+    RegistryKey::Open(RootKey::CurrentUser, kRunKey, true)->WriteString("App", kRunProgram);
+    int nested = 0;
+    ui.AtPump(1, [this, &nested] {
+        ++nested;
+        report.Button12Click();
+    });
+    report.Button12Click();
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(report.fullReport, (std::vector<std::string>{"RegRun " + Described(kRunProgram)}));
+    EXPECT_EQ(std::count(report.Memo2().begin(), report.Memo2().end(), "Finished..."), 1);
 }
 
 TEST_F(QuickReportTest, EmptyMachine) {
