@@ -16,6 +16,8 @@
 #include "scan/drive_status.h"
 #include "scan/scan_driver.h"
 #include "scan/scan_page.h"
+#include "update/update_check.h"
+#include "update/update_settings.h"
 
 namespace scourwell::app {
 
@@ -39,6 +41,9 @@ struct Program {
 
     // The Process Manager, Startup Manager, FileGuard Report and Quick Report pages.
     inspect::Inspection inspection{context, quarantine};
+
+    // "Check for updates" and its downloads; it reloads `database` after an update.
+    update::UpdateCheck update{ui, database, update::UpdateSettingsFromEnvironment()};
 };
 
 }  // namespace scourwell::app
