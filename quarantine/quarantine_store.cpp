@@ -216,7 +216,7 @@ std::string QuarantineStore::FreeStoredName(std::string_view base) const {
     const auto& owners = StoredNameOwners();
     for (int n = 1;; ++n) {
         std::string candidate = NameVariant(std::string(base), base, n);
-        if (owners.count(foundation::ToLower(candidate)) == 0 &&
+        if (owners.count(candidate) == 0 &&
             !platform::GetFileInfo(folder + "\\" + candidate))
             return candidate;
     }
