@@ -15,14 +15,20 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
+#include <functional>
+#include <initializer_list>
 
 #include "app/add_window.h"
 #include "app/custom_scan_window.h"
 #include "app/drive_bars.h"
+#include "app/fileguard_page.h"
 #include "app/jpeg_image.h"
 #include "app/list_view_adapter.h"
+#include "app/process_manager_page.h"
 #include "app/program.h"
 #include "app/qt_ui_port.h"
+#include "app/quick_report_page.h"
+#include "app/startup_manager_page.h"
 #include "app/update_box.h"
 #include "database/shipped_database.h"
 #include "foundation/data_folder.h"
@@ -75,21 +81,6 @@ void Bind(QPushButton* button, foundation::Observable<bool>& enabled) {
     enabled.Watch([button](const bool& on) { button->setEnabled(on); });
 }
 
-// A legend: a small box in the tooltip colour and its caption.
-QWidget* NewObjectsLegend(const char* caption) {
-    auto* legend = new QWidget;
-    auto* layout = new QHBoxLayout(legend);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* box = new QFrame;
-    box->setFixedSize(16, 16);
-    box->setFrameShape(QFrame::Box);
-    Colour(box, foundation::kColourInfoBackground);
-    layout->addWidget(box);
-    layout->addWidget(new QLabel(QString::fromUtf8(caption)));
-    layout->addStretch();
-    return legend;
-}
-
 // The status text of the Welcome page: a label that reports clicks.
 class ClickableLabel : public QLabel {
   public:
@@ -132,10 +123,13 @@ MainWindow::MainWindow(Program& program, QWidget* parent) : QMainWindow(parent),
     pc1_->setObjectName(QStringLiteral("pc1"));
     pc1_->addTab(BuildWelcomePage(), QStringLiteral("Welcome"));
     pc1_->addTab(BuildScanPage(), QStringLiteral("Scan"));
-    pc1_->addTab(BuildProcessManagerPage(), QStringLiteral("Process Manager"));
-    pc1_->addTab(BuildStartupManagerPage(), QStringLiteral("Startup Manager"));
-    pc1_->addTab(BuildFileGuardPage(), QStringLiteral("FileGuard Report"));
-    pc1_->addTab(BuildQuickReportPage(), QStringLiteral("Quick Report"));
+    auto& inspection = program_.inspection;
+    pc1_->addTab(BuildProcessManagerPage(inspection.processManager),
+                 QStringLiteral("Process Manager"));
+    pc1_->addTab(BuildStartupManagerPage(inspection.startupManager),
+                 QStringLiteral("Startup Manager"));
+    pc1_->addTab(BuildFileGuardPage(inspection.fileGuard), QStringLiteral("FileGuard Report"));
+    pc1_->addTab(BuildQuickReportPage(inspection.quickReport), QStringLiteral("Quick Report"));
     pc1_->addTab(BuildQuarantinePage(), QStringLiteral("Quarantine"));
     layout->addWidget(pc1_, 1);
 
@@ -455,101 +449,6 @@ void MainWindow::Button2Click() {
     program_.customScan.FormShow();
 }
 
-// --- Inspection pages (laid out; their actions come later) ----------------------------------
-
-QWidget* MainWindow::BuildProcessManagerPage() {
-    auto* widget = new QWidget;
-    widget->setObjectName(QStringLiteral("TabProcessManager"));
-    auto* layout = new QVBoxLayout(widget);
-    layout->setContentsMargins(6, 6, 6, 6);
-    auto* listView1 = new ListView(program_.listView1, ListViewSetup{true, {850, 120}, {}});
-    listView1->setObjectName(QStringLiteral("ListView1"));
-    layout->addWidget(listView1, 1);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(NewObjectsLegend(" - New task(s) created in last 10 days."), 1);
-    bottom->addWidget(Button("Button7", "Refresh"));
-    bottom->addWidget(Button("Button8", "End Task"));
-    bottom->addWidget(Button("Button20", "Add to quarantine"));
-    layout->addLayout(bottom);
-    return widget;
-}
-
-QWidget* MainWindow::BuildStartupManagerPage() {
-    auto* widget = new QWidget;
-    widget->setObjectName(QStringLiteral("TabStartupManager"));
-    auto* layout = new QVBoxLayout(widget);
-    layout->setContentsMargins(6, 6, 6, 6);
-    auto* title = new QLabel(QStringLiteral("Registry startup list"));
-    QFont titleFont = title->font();
-    titleFont.setBold(true);
-    title->setFont(titleFont);
-    layout->addWidget(title);
-    auto* listView2 = new ListView(program_.listView2, ListViewSetup{true, {800, 120}, {}});
-    listView2->setObjectName(QStringLiteral("ListView2"));
-    layout->addWidget(listView2, 1);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(NewObjectsLegend(" - New object(s) created in last 10 days."), 1);
-    bottom->addWidget(Button("Button4", "Refresh"));
-    bottom->addWidget(Button("Button6", "Delete value(s)"));
-    bottom->addWidget(Button("Button18", "Add to quarantine"));
-    layout->addLayout(bottom);
-    return widget;
-}
-
-QWidget* MainWindow::BuildFileGuardPage() {
-    auto* widget = new QWidget;
-    widget->setObjectName(QStringLiteral("TabFileGuard"));
-    auto* layout = new QVBoxLayout(widget);
-    layout->setContentsMargins(6, 6, 6, 6);
-    auto* title = new QLabel(QStringLiteral("Fileguard report"));
-    QFont titleFont = title->font();
-    titleFont.setBold(true);
-    title->setFont(titleFont);
-    layout->addWidget(title);
-    layout->addWidget(
-        new QLabel(QStringLiteral("- Fileguard reports suspicous files on your computer, it can "
-                                  "help to locate undetected threats.")));
-    auto* listfg = new ListView(program_.listfg, ListViewSetup{true, {150}, {}});
-    listfg->setObjectName(QStringLiteral("listfg"));
-    layout->addWidget(listfg, 1);
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch();
-    bottom->addWidget(Button("Button9", "Refresh"));
-    bottom->addWidget(Button("Button10", "Add to quarantine"));
-    layout->addLayout(bottom);
-    return widget;
-}
-
-QWidget* MainWindow::BuildQuickReportPage() {
-    auto* widget = new QWidget;
-    widget->setObjectName(QStringLiteral("TabQuickReport"));
-    auto* layout = new QVBoxLayout(widget);
-    layout->setContentsMargins(6, 6, 6, 6);
-    auto* title = new QLabel(QStringLiteral("Quick report"));
-    QFont titleFont = title->font();
-    titleFont.setBold(true);
-    title->setFont(titleFont);
-    layout->addWidget(title);
-    auto* memo2 = new QPlainTextEdit;
-    memo2->setObjectName(QStringLiteral("Memo2"));
-    memo2->setReadOnly(true);
-    memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
-    memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QFont memoFont(QStringLiteral("Segoe UI"));
-    memoFont.setPixelSize(13);
-    memo2->setFont(memoFont);
-    layout->addWidget(memo2, 1);
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch();
-    bottom->addWidget(Button("Button12", "Build Report"));
-    auto* save = Button("Button11", "Save Report");
-    save->setEnabled(false);
-    bottom->addWidget(save);
-    layout->addLayout(bottom);
-    return widget;
-}
-
 // --- Quarantine -----------------------------------------------------------------------------
 
 QWidget* MainWindow::BuildQuarantinePage() {
@@ -686,13 +585,20 @@ bool MainWindow::Timer2Enabled() const {
 void MainWindow::Timer2Timer() {
     timer2_->stop();
     ++startupRefreshes_;
-    // The Process Manager and Startup Manager refreshes come first once those pages work.
-    try {
-        program_.quarantinePage.Button17Click();
-        program_.welcome.Button21Click();
-    } catch (const std::exception& error) {
-        ShowMessageBox(this, error.what(), foundation::kAppTitle, foundation::MessageIcon::Error,
-                       false);
+    // Each step on its own: a task list that cannot be saved must not keep the quarantine
+    // view or the drive status from showing.
+    auto& inspection = program_.inspection;
+    for (const std::function<void()>& step : std::initializer_list<std::function<void()>>{
+             [&] { inspection.processManager.Button7Click(); },
+             [&] { inspection.startupManager.Button4Click(); },
+             [this] { program_.quarantinePage.Button17Click(); },
+             [this] { program_.welcome.Button21Click(); }}) {
+        try {
+            step();
+        } catch (const std::exception& error) {
+            ShowMessageBox(this, error.what(), foundation::kAppTitle,
+                           foundation::MessageIcon::Error, false);
+        }
     }
 }
 

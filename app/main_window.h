@@ -54,10 +54,6 @@ class MainWindow : public QMainWindow {
   private:
     QWidget* BuildWelcomePage();
     QWidget* BuildScanPage();
-    QWidget* BuildProcessManagerPage();
-    QWidget* BuildStartupManagerPage();
-    QWidget* BuildFileGuardPage();
-    QWidget* BuildQuickReportPage();
     QWidget* BuildQuarantinePage();
     void BindStatusLogAndLine();
     void FormCreate();

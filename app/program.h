@@ -8,6 +8,7 @@
 #include "database/signature_database.h"
 #include "foundation/list_model.h"
 #include "foundation/program_context.h"
+#include "inspect/inspection.h"
 #include "quarantine/add_dialog.h"
 #include "quarantine/quarantine_page.h"
 #include "quarantine/quarantine_store.h"
@@ -38,11 +39,8 @@ struct Program {
     quarantine::AddDialog addDialog{context, quarantine, scanPage.excluded};
     quarantine::QuarantinePage quarantinePage{quarantine, addDialog};
 
-    // The inspection pages' lists. Their pages are laid out but not working yet, so these
-    // stay empty.
-    foundation::ListModel listView1{{"Tasks", "First startup"}, true};
-    foundation::ListModel listView2{{"Objects", "Creation date"}, true};
-    foundation::ListModel listfg{{"Status", "Object"}, false};
+    // The Process Manager, Startup Manager, FileGuard Report and Quick Report pages.
+    inspect::Inspection inspection{context, quarantine};
 
     // "Check for updates" and its downloads; it reloads `database` after an update.
     update::UpdateCheck update{ui, database, update::UpdateSettingsFromEnvironment()};

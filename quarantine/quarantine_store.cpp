@@ -211,6 +211,17 @@ std::string QuarantineStore::StoredNameFor(std::string_view path) const {
     }
 }
 
+std::string QuarantineStore::FreeStoredName(std::string_view base) const {
+    const std::string folder = QuarantineFolderPath();
+    const auto& owners = StoredNameOwners();
+    for (int n = 1;; ++n) {
+        std::string candidate = NameVariant(std::string(base), base, n);
+        if (owners.count(candidate) == 0 &&
+            !platform::GetFileInfo(folder + "\\" + candidate))
+            return candidate;
+    }
+}
+
 void QuarantineStore::AddEntryLine(std::string line) {
     index.SetSorted(true);
     if (storedOwnersValid_) {

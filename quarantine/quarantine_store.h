@@ -127,6 +127,9 @@ class QuarantineStore {
 
     // The stored name that a copy of `path` gets now (see the header comment).
     std::string StoredNameFor(std::string_view path) const;
+    // A stored name that nothing holds: `base` or its next free "~n" variant, owned by no
+    // entry and naming no file in the quarantine folder (registry backups use it).
+    std::string FreeStoredName(std::string_view base) const;
     // Sorts the index and adds an entry line (used by the adds of other pages as well).
     void AddEntryLine(std::string line);
     // Creates the quarantine folder when it is missing; false when it cannot be created.

@@ -58,13 +58,17 @@ bool BackupRegistryValue(platform::RootKey root, std::string_view key, std::stri
     switch (value->type) {
         case platform::ValueType::String:
         case platform::ValueType::ExpandString:
-            lines.Add("str");
+            // The type is kept: a start-up command with "%ProgramFiles%" written back as a
+            // plain string would no longer start its program.
+            lines.Add(std::string(value->type == platform::ValueType::String
+                                      ? kTypeWordString
+                                      : kTypeWordExpandString));
             lines.Add(value->data);
             known = true;
             break;
         case platform::ValueType::Dword:
             // Written as a signed 32-bit number, as earlier backup files hold it.
-            lines.Add("int");
+            lines.Add(std::string(kTypeWordInteger));
             lines.Add(std::to_string(static_cast<int32_t>(value->dword)));
             known = true;
             break;
@@ -90,19 +94,20 @@ bool RestoreRegistryValue(std::string_view file) {
 
     // Check the type and the data before the key is created, so a bad file leaves no trace.
     uint32_t number = 0;
-    if (type == "int") {
+    const bool text = type == kTypeWordString || type == kTypeWordExpandString;
+    if (type == kTypeWordInteger) {
         long long parsed = 0;
         if (!foundation::ParseInt64(data, parsed)) return false;
         if (parsed < INT32_MIN || parsed > static_cast<long long>(UINT32_MAX)) return false;
         number = static_cast<uint32_t>(parsed);
-    } else if (type != "str") {
+    } else if (!text) {
         return false;
     }
 
     auto key = platform::RegistryKey::Open(
         IndexToRootKey(rootIndex, platform::RootKey::CurrentUser), keyPath, true);
     if (!key) return false;
-    if (type == "str") return key->WriteString(name, data, false);
+    if (text) return key->WriteString(name, data, type == kTypeWordExpandString);
     return key->WriteDword(name, number);
 }
 

@@ -3,7 +3,9 @@
 // Registry values in the quarantine: the root key index (0 HKEY_CLASSES_ROOT, 1
 // HKEY_CURRENT_USER, 2 HKEY_LOCAL_MACHINE, 3 HKEY_USERS, 4 HKEY_CURRENT_CONFIG) and the backup
 // file of one value, five lines ended by CR LF:
-//   root index / key path / value name / "str" or "int" / the data (text, or decimal integer)
+//   root index / key path / value name / type word / the data (text, or decimal integer)
+// The type word is "str" for a string, "expstr" for an expandable string and "int" for a 32-bit
+// integer. Older backups hold "str" for expandable strings too; they come back as strings.
 
 #include <string>
 #include <string_view>
@@ -24,9 +26,13 @@ int RootKeyToIndex(platform::RootKey root);
 // is another one (the file then holds the first three lines only).
 bool BackupRegistryValue(platform::RootKey root, std::string_view key, std::string_view valueName,
                          std::string_view file);
-// Writes a backed-up value back, creating its key (and parents) when missing. An expandable
-// string comes back as a plain string. False on a missing or short file, an unknown root index
-// or type word, a number that does not parse, or a refused write.
+inline constexpr std::string_view kTypeWordString = "str";
+inline constexpr std::string_view kTypeWordExpandString = "expstr";
+inline constexpr std::string_view kTypeWordInteger = "int";
+
+// Writes a backed-up value back with its type, creating its key (and parents) when missing.
+// False on a missing or short file, an unknown root index or type word, a number that does not
+// parse, or a refused write.
 bool RestoreRegistryValue(std::string_view file);
 
 }  // namespace scourwell::quarantine

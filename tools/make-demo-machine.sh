@@ -30,6 +30,23 @@ truncate -s 13000000000 "$c/ProgramData/Vendor/Cache/update-store.bin"
 truncate -s 60000000000 drive_d/Backups/full-backup.vhd
 echo "Dear friend" > "$user/Documents/letter.txt"
 
+# Start-up programs: a tray tool (a copy of sleep, so that it can be started as a task of the
+# view: "drive_c/Program Files/Tool/tool.exe" 600 &), a helper under the system folder, and a
+# suspicious program with a double extension in the roaming folder.
+mkdir -p "$c/Program Files/Tool" "$user/AppData/Roaming/Updates"
+cp /bin/sleep "$c/Program Files/Tool/tool.exe"
+echo "uninstaller" > "$c/Program Files/Tool/uninstall.exe"
+echo "helper program" > "$c/Windows/System32/demohelp.exe"
+echo "not a picture" > "$user/AppData/Roaming/Updates/photo.jpg.exe"
+cp "$here/data/RegBase.rgk" "$c/Program Files/Scourwell/RegBase.rgk"
+
+# An expandable string as .reg writes it: hex(2) bytes of UTF-16LE text with its final zero.
+utf16_hex() {
+  printf '%s\0' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 | tr -s ' \n' ',,' |
+    sed 's/^,//; s/,$//'
+}
+helper_hex=$(utf16_hex '%windir%\System32\demohelp.exe')
+
 # The shipped database, when a build exists.
 if [ -f "$here/build/bin/files.dat" ]; then
   cp "$here/build/bin/files.dat" "$c/Program Files/Scourwell/files.dat"
@@ -44,6 +61,20 @@ Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders]
 "Local AppData"="C:\\Users\\demo\\AppData\\Local"
+
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run]
+"Tool"="\"C:\\Program Files\\Tool\\tool.exe\" /tray"
+"PhotoUpdate"="C:\\Users\\demo\\AppData\\Roaming\\Updates\\photo.jpg.exe"
+"OldSync"="C:\\Program Files\\OldSync\\sync.exe -background"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Run]
+REG
+echo "\"Helper\"=hex(2):$helper_hex" >> seed.reg
+cat >> seed.reg <<'REG'
+
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tool]
+"DisplayName"="Tray Tool"
+"UninstallString"="\"C:\\Program Files\\Tool\\uninstall.exe\" /S"
 REG
 
 cat > machine.ini <<'INI'

@@ -586,6 +586,8 @@ TEST_F(RegistryBackupTest, RestoreRegistryValueCases) {
         {"string", "1\r\nSoftware\\A\r\nv\r\nstr\r\nC:\\x.exe\r\n", true, ValueType::String,
          "C:\\x.exe", 0},
         {"empty string", "1\r\nSoftware\\A\r\nv\r\nstr\r\n\r\n", true, ValueType::String, "", 0},
+        {"expandable string", "1\r\nSoftware\\A\r\nv\r\nexpstr\r\n%ProgramFiles%\\t.exe\r\n",
+         true, ValueType::ExpandString, "%ProgramFiles%\\t.exe", 0},
         {"integer", "2\r\nSoftware\\A\r\nv\r\nint\r\n1\r\n", true, ValueType::Dword, "", 1},
         {"negative integer", "2\r\nSoftware\\A\r\nv\r\nint\r\n-1\r\n", true, ValueType::Dword, "",
          0xFFFFFFFFu},
@@ -611,7 +613,7 @@ TEST_F(RegistryBackupTest, RestoreRegistryValueCases) {
         auto value = key->ReadValue("v");
         ASSERT_TRUE(value.has_value());
         EXPECT_EQ(value->type, c.type);
-        if (c.type == ValueType::String) {
+        if (c.type != ValueType::Dword) {
             EXPECT_EQ(value->data, c.data);
         } else {
             EXPECT_EQ(value->dword, c.dword);
@@ -620,7 +622,7 @@ TEST_F(RegistryBackupTest, RestoreRegistryValueCases) {
     EXPECT_FALSE(RestoreRegistryValue("C:\\no such backup"));
 }
 
-TEST_F(RegistryBackupTest, ExpandableStringComesBackPlain) {
+TEST_F(RegistryBackupTest, ExpandableStringKeepsItsType) {
     auto key = platform::RegistryKey::Open(platform::RootKey::LocalMachine, "Software\\E", true);
     ASSERT_TRUE(key->WriteString("path", "%windir%\\x.exe", true));
     ASSERT_TRUE(key->WriteDword("count", 1));
@@ -629,6 +631,8 @@ TEST_F(RegistryBackupTest, ExpandableStringComesBackPlain) {
     ASSERT_TRUE(BackupRegistryValue(platform::RootKey::LocalMachine, "Software\\E", "count",
                                     "C:\\count.bak"));
     EXPECT_EQ(machine.ReadFile("C:\\count.bak"), "2\r\nSoftware\\E\r\ncount\r\nint\r\n1\r\n");
+    EXPECT_EQ(machine.ReadFile("C:\\path.bak"),
+              "2\r\nSoftware\\E\r\npath\r\nexpstr\r\n%windir%\\x.exe\r\n");
     EXPECT_FALSE(BackupRegistryValue(platform::RootKey::LocalMachine, "Software\\E", "missing",
                                      "C:\\missing.bak"));
     EXPECT_FALSE(machine.Exists("C:\\missing.bak"));
@@ -638,7 +642,7 @@ TEST_F(RegistryBackupTest, ExpandableStringComesBackPlain) {
     auto value = platform::RegistryKey::Open(platform::RootKey::LocalMachine, "Software\\E", false)
                      ->ReadValue("path");
     ASSERT_TRUE(value.has_value());
-    EXPECT_EQ(value->type, platform::ValueType::String);
+    EXPECT_EQ(value->type, platform::ValueType::ExpandString);
     EXPECT_EQ(value->data, "%windir%\\x.exe");
 }
 

@@ -1,0 +1,25 @@
+#pragma once
+
+// The running processes as the inspection tools and the malware scan see them.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace scourwell::inspect {
+
+inline constexpr const char* kSystemIdleProcess = "System Idle Process";
+
+// One process of a snapshot: its text (a full image path or a bare file name) and its id.
+struct ProcessListEntry {
+    std::string text;
+    uint32_t pid = 0;
+};
+
+// Appends one entry per process, in snapshot order (not sorted, not de-duplicated). With
+// `fullPaths` the text is the image's Windows path, or the snapshot's bare file name when the
+// image path cannot be read; without, the image's file name. Process 0 is always "System Idle
+// Process". False, with `list` unchanged, when no snapshot can be taken.
+bool ListProcesses(std::vector<ProcessListEntry>& list, bool fullPaths);
+
+}  // namespace scourwell::inspect

@@ -1,0 +1,222 @@
+#include "inspect/startup_manager.h"
+
+#include <algorithm>
+#include <exception>
+#include <stdexcept>
+
+#include "database/autorun_keys.h"
+#include "foundation/data_folder.h"
+#include "foundation/file_helpers.h"
+#include "foundation/path_expansion.h"
+#include "foundation/text.h"
+#include "inspect/recent_object.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/system_info.h"
+#include "quarantine/registry_backup.h"
+#include "quarantine/registry_quarantine.h"
+#include "scan/walk_pacing.h"
+
+namespace scourwell::inspect {
+namespace {
+
+bool IsText(const platform::RegistryValue& value) {
+    return value.type == platform::ValueType::String ||
+           value.type == platform::ValueType::ExpandString;
+}
+
+quarantine::TsVir RecordOf(const StartupValueRow& row) {
+    quarantine::TsVir record;
+    record.object = row.ProgramPath();
+    if (!quarantine::RootKeyIndexName(row.rootIndex).empty())
+        record.root = quarantine::IndexToRootKey(row.rootIndex, platform::RootKey::CurrentUser);
+    record.key = row.keyPath;
+    record.valueName = row.valueName;
+    return record;
+}
+
+// The value still holds what the row showed: a value that now starts another program is not
+// the object the user marked.
+bool StillAsListed(const StartupValueRow& row) {
+    const quarantine::TsVir record = RecordOf(row);
+    if (!record.root) return false;
+    const auto key = platform::RegistryKey::Open(*record.root, row.keyPath, false);
+    if (!key) return false;
+    const auto value = key->ReadValue(row.valueName);
+    return value && IsText(*value) && value->data == row.data;
+}
+
+}  // namespace
+
+std::string StartupValueRow::Text() const {
+    return fileName + "=;" + folder + ";" + std::to_string(rootIndex) + ";" + keyPath + ";" +
+           valueName + ";str;" + data + ";";
+}
+
+StartupManager::StartupManager(foundation::ProgramContext& ctx, quarantine::QuarantineStore& st)
+    : context(ctx), store(st) {
+    listView2.SetColourRule([this](const foundation::ListItem& item) -> std::optional<uint32_t> {
+        if (recent_.count(foundation::ToLower(item.caption)))
+            return foundation::kColourInfoBackground;
+        if (item.checked) return foundation::kColourCheckedBlue;
+        return std::nullopt;
+    });
+}
+
+void StartupManager::RefreshStartupLists() {
+    // A refresh started by a button while this one lets events run finds the lists as they are.
+    if (refreshing_) return;
+    refreshing_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{refreshing_};
+
+    const std::string file = foundation::GetDataFolder() + std::string(kStartupFirstSeenFile);
+    FirstSeenList seen;
+    if (!seen.LoadIfPresent(file)) throw foundation::IoError("Cannot read " + file);
+    const bool firstRun = seen.Empty();
+    std::vector<StartupValueRow> rows;
+
+    const auto keys = database::ReadAutorunKeys(database::AutorunKeyFilePath());
+    const std::string today = platform::FormatShortDate(context.ui.Now());
+    scan::WalkPacer pacer(context, scan::WalkPacing{});
+    for (const database::AutorunKey& entry : keys ? keys->keys : std::vector<database::AutorunKey>{}) {
+        // An index outside the five roots names no key.
+        if (quarantine::RootKeyIndexName(entry.rootIndex).empty()) continue;
+        const auto key = platform::RegistryKey::Open(
+            quarantine::IndexToRootKey(entry.rootIndex, platform::RootKey::CurrentUser),
+            entry.keyPath, false);
+        if (!key) continue;
+        for (const std::string& name : key->ValueNames()) {
+            if (pacer.Due()) pacer.Pump();
+            const auto value = key->ReadValue(name);
+            if (!value || !IsText(*value)) continue;
+            std::string program = foundation::ExpandPathVariables(value->data);
+            if (program.empty()) program = value->data;
+            program = foundation::TrimTrailingBlanks(program);
+            if (program.empty()) continue;
+            StartupValueRow row{foundation::FileNamePart(program), foundation::FolderPart(program),
+                                entry.rootIndex, entry.keyPath, name, value->data};
+            if (!seen.Has(row.fileName))
+                seen.Add(row.Text() + (firstRun ? std::string() : today) + ";");
+            rows.push_back(std::move(row));
+        }
+    }
+
+    std::vector<std::string> texts;
+    std::vector<size_t> order(rows.size());
+    texts.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        texts.push_back(rows[i].Text());
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&texts](size_t a, size_t b) {
+        return foundation::CompareIgnoreCase(texts[a], texts[b]) < 0;
+    });
+    std::vector<StartupValueRow> sorted;
+    sorted.reserve(rows.size());
+    for (size_t k = 0; k < order.size(); ++k) {
+        if (k > 0 && foundation::EqualsIgnoreCase(texts[order[k]], texts[order[k - 1]])) continue;
+        sorted.push_back(std::move(rows[order[k]]));
+    }
+    startupValues = std::move(sorted);
+    // A "regk.dat" that cannot be written is left as it was.
+    if (keys && keys->complete) seen.Save(file);
+    firstSeen = std::move(seen);
+}
+
+std::string StartupManager::FirstSeenDate(std::string_view fileName) const {
+    return firstSeen.DateOf(fileName).value_or("");
+}
+
+void StartupManager::Button4Click() {
+    RefreshStartupLists();
+    const auto now = context.ui.Now();
+    recent_.clear();
+    for (const StartupValueRow& row : startupValues) {
+        const std::string caption = row.ProgramPath();
+        if (IsRecentObject(caption, FirstSeenDate(row.fileName), kRecentDays, now))
+            recent_.insert(foundation::ToLower(caption));
+    }
+    listView2.Clear();
+    for (const StartupValueRow& row : startupValues) {
+        foundation::ListItem item;
+        item.caption = row.ProgramPath();
+        item.subItems = {FirstSeenDate(row.fileName)};
+        listView2.Add(std::move(item));
+    }
+}
+
+std::vector<StartupValueRow> StartupManager::MarkedRows() const {
+    std::vector<StartupValueRow> rows;
+    for (size_t i = 0; i < listView2.Count(); ++i) {
+        if (!listView2.IsMarked(i)) continue;
+        // Item i shows row i; an item without a row is an error of the caller.
+        if (i >= startupValues.size()) throw std::out_of_range("no start-up row for an item");
+        rows.push_back(startupValues[i]);
+    }
+    return rows;
+}
+
+void StartupManager::Button6Click() {
+    try {
+        for (const StartupValueRow& row : MarkedRows()) {
+            if (StillAsListed(row)) quarantine::DeleteRegistryObject(RecordOf(row));
+        }
+    } catch (const std::exception&) {
+        context.ui.Tell("Registry value error!", "Error", foundation::MessageIcon::Error);
+        return;
+    }
+    Button4Click();
+}
+
+void StartupManager::Button18Click() {
+    if (!context.ui.AskYesNo("Do you wish to move selected object(s) in quarantine?")) return;
+    std::string report;
+    try {
+        // The rows as listed now: the deletes below let events run.
+        for (const StartupValueRow& row : MarkedRows()) {
+            if (!StillAsListed(row)) {
+                report += row.fileName + " - Changed since the list was built, left as it is.\r";
+                continue;
+            }
+            const quarantine::TsVir value = RecordOf(row);
+            // The value is backed up before the program is deleted: when the program cannot
+            // be deleted, the autorun values naming it go, and this one must not go unsaved.
+            const auto backup =
+                quarantine::QuarantineObject(store, quarantine::kObjectRegistryValue, value);
+
+            const std::string program = row.ProgramPath();
+            if (platform::FileExists(program)) {
+                quarantine::TsVir file;
+                file.object = program;
+                file.size = static_cast<int32_t>(foundation::GetFileSizeBytes(program));
+                const auto copied =
+                    quarantine::QuarantineObject(store, quarantine::kObjectFile, file);
+                if (copied != quarantine::QuarantineOutcome::Quarantined) {
+                    report += row.fileName + " - Cannot quarantine, not deleted.\r";
+                } else if (foundation::ForceDeleteFile(context, program)) {
+                    report += row.fileName + " - Object quarantined and deleted successfully\r";
+                } else {
+                    report += row.fileName + " - On reboot.\r";
+                    if (backup == quarantine::QuarantineOutcome::Quarantined)
+                        quarantine::RemoveAutorunReferences(program);
+                }
+            }
+
+            if (backup == quarantine::QuarantineOutcome::Quarantined) {
+                quarantine::DeleteRegistryObject(value);
+            } else {
+                report += row.valueName + " - Cannot backup registry data, value not deleted.\r";
+            }
+        }
+        Button4Click();
+    } catch (const std::exception&) {
+        context.ui.Tell("Registry value error!", "Error", foundation::MessageIcon::Error);
+        return;
+    }
+    context.ui.Tell("Task(s) quarantined successfully!\r\rReport:\r" + report);
+}
+
+}  // namespace scourwell::inspect

@@ -1,0 +1,72 @@
+#pragma once
+
+// The Startup Manager page: every string value under the autorun keys that "RegBase.rgk" names
+// becomes one start-up value row; the rows are listed in ListView2 ("Objects", "Creation date")
+// with the date on which the program first saw a value for each file name, kept in "regk.dat"
+// in the data folder. Item i of ListView2 always shows row i of the list.
+//
+// A row's text (and a "regk.dat" line without its date) is
+//   FileName=;Folder;RootIndex;KeyPath;ValueName;str;Data;
+// and a "regk.dat" line adds the first-seen date and ";" (empty on the first run).
+
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "foundation/list_model.h"
+#include "foundation/program_context.h"
+#include "inspect/first_seen_list.h"
+#include "quarantine/quarantine_store.h"
+
+namespace scourwell::inspect {
+
+inline constexpr std::string_view kStartupFirstSeenFile = "regk.dat";
+
+struct StartupValueRow {
+    std::string fileName;  // of the program path
+    std::string folder;    // of the program path, with its trailing backslash (may be empty)
+    long long rootIndex = 0;
+    std::string keyPath;
+    std::string valueName;
+    std::string data;  // as read, unexpanded
+
+    std::string ProgramPath() const { return folder + fileName; }
+    std::string Text() const;
+};
+
+class StartupManager {
+  public:
+    StartupManager(foundation::ProgramContext& context, quarantine::QuarantineStore& store);
+    StartupManager(const StartupManager&) = delete;
+    StartupManager& operator=(const StartupManager&) = delete;
+
+    foundation::ProgramContext& context;
+    quarantine::QuarantineStore& store;
+    // Sorted by row text (case ignored), without duplicates.
+    std::vector<StartupValueRow> startupValues;
+    FirstSeenList firstSeen;
+    foundation::ListModel listView2{{"Objects", "Creation date"}, true};
+
+    // Rebuilds the start-up value list and the first-seen record and saves "regk.dat". Without
+    // "RegBase.rgk" the list is empty and nothing is saved; a malformed one keeps the rows
+    // found before the fault and saves nothing. Throws foundation::IoError when "regk.dat"
+    // exists but cannot be read. Window messages run now and then; the lists change only at
+    // the end.
+    void RefreshStartupLists();
+    std::string FirstSeenDate(std::string_view fileName) const;
+
+    // "Refresh".
+    void Button4Click();
+    // "Delete value(s)": deletes the marked rows' values without a backup, then refreshes.
+    void Button6Click();
+    // "Add to quarantine": quarantines and deletes the marked rows' programs and values.
+    void Button18Click();
+
+  private:
+    std::vector<StartupValueRow> MarkedRows() const;
+    std::unordered_set<std::string> recent_;  // lower-cased captions drawn highlighted
+    bool refreshing_ = false;
+};
+
+}  // namespace scourwell::inspect
