@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -24,6 +23,7 @@
 #include "app/list_view_adapter.h"
 #include "app/program.h"
 #include "app/qt_ui_port.h"
+#include "app/update_box.h"
 #include "database/shipped_database.h"
 #include "foundation/data_folder.h"
 #include "quarantine/clean_up.h"
@@ -255,24 +255,7 @@ QWidget* MainWindow::BuildWelcomePage() {
     dbLayout->addWidget(Label(QStringLiteral("None"), "Label12"), 2, 1);
 
     // Update check: the button, and the progress panel shown while a download runs.
-    auto* update = new QWidget;
-    auto* updateLayout = new QHBoxLayout(update);
-    updateLayout->setContentsMargins(0, 0, 0, 0);
-    auto* button22 = Button("Button22", "Check for updates");
-    updateLayout->addWidget(button22);
-    auto* panel10 = new QFrame;
-    panel10->setObjectName(QStringLiteral("Panel10"));
-    Colour(panel10, kPanel11Colour);
-    auto* panel10Layout = new QHBoxLayout(panel10);
-    panel10Layout->setContentsMargins(6, 2, 6, 2);
-    panel10Layout->addWidget(new QLabel(QStringLiteral("Updating...")));
-    auto* up1 = new QProgressBar;
-    up1->setObjectName(QStringLiteral("up1"));
-    up1->setTextVisible(false);
-    panel10Layout->addWidget(up1, 1);
-    panel10->setVisible(false);
-    updateLayout->addWidget(panel10, 1);
-    dbLayout->addWidget(update, 3, 0, 1, 2);
+    dbLayout->addWidget(BuildUpdateBox(program_.update, label6_), 3, 0, 1, 2);
 
     // Status picture and message.
     auto* status = new QGroupBox;

@@ -16,6 +16,8 @@
 #include "scan/malware_scan.h"
 #include "scan/scan_driver.h"
 #include "scan/scan_page.h"
+#include "update/update_check.h"
+#include "update/update_settings.h"
 
 namespace scourwell::app {
 
@@ -43,6 +45,9 @@ struct Program {
     foundation::ListModel listView1{{"Tasks", "First startup"}, true};
     foundation::ListModel listView2{{"Objects", "Creation date"}, true};
     foundation::ListModel listfg{{"Status", "Object"}, false};
+
+    // "Check for updates" and its downloads; it reloads `database` after an update.
+    update::UpdateCheck update{ui, database, update::UpdateSettingsFromEnvironment()};
 };
 
 }  // namespace scourwell::app

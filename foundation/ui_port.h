@@ -31,7 +31,8 @@ public:
                       MessageIcon icon = MessageIcon::Information) = 0;
     // Opens a document (a Windows path of the view) with the shell's "open" verb.
     virtual void OpenDocument(std::string_view windowsPath) = 0;
-    // Runs a call later on the interface thread.
+    // Runs a call later on the interface thread, in the order posted. May be called from any
+    // thread (download workers hand their events over this way).
     virtual void Post(std::function<void()> call) = 0;
     // Wall-clock time for dates, log lines and the forced-delete watchdog.
     virtual std::chrono::system_clock::time_point Now() = 0;

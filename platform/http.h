@@ -2,6 +2,7 @@
 
 // HTTP transport: one GET or POST of one resource, delivered in blocks.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -10,6 +11,7 @@
 namespace scourwell::platform {
 
 struct HttpRequest {
+    bool secure = false;  // https (certificate checked) instead of plain http
     std::string host;
     std::string path;  // begins with "/"
     int port = 80;
@@ -22,6 +24,9 @@ struct HttpRequest {
     bool useCache = false;
     int64_t rangeStart = -1;  // with rangeLength: read only that part
     int64_t rangeLength = -1;
+    // When set, the transfer ends as failed soon after the flag turns true (also while it
+    // waits for a connection or for a stalled server), within about a second.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 class HttpTransport {

@@ -51,6 +51,11 @@ struct Transfer {
     }
 };
 
+int OnTransferInfo(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* cancel = static_cast<const std::atomic<bool>*>(user);
+    return cancel->load() ? 1 : 0;  // non-zero aborts the transfer
+}
+
 size_t OnData(char* data, size_t size, size_t count, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
     const size_t bytes = size * count;
@@ -90,7 +95,7 @@ public:
                const std::function<bool(const char*, size_t)>& onBlock) override {
         CURL* curl = curl_easy_init();
         if (curl == nullptr) return false;
-        const std::string url = "http://" + request.host + ":" + std::to_string(request.port) + request.path;
+        const std::string url = (request.secure ? "https://" : "http://") + request.host + ":" + std::to_string(request.port) + request.path;
         curl_slist* headers = nullptr;
         headers = curl_slist_append(headers, ("Accept: " + request.accept).c_str());
         if (!request.useCache) {
@@ -112,7 +117,7 @@ public:
 
         curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
         curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0);
-        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http");
+        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, request.secure ? "https" : "http");
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
         curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -122,6 +127,11 @@ public:
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 60L);
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnData);
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+        if (request.cancel != nullptr) {
+            curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnTransferInfo);
+            curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(request.cancel));
+            curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        }
         if (!request.agent.empty()) curl_easy_setopt(curl, CURLOPT_USERAGENT, request.agent.c_str());
         if (!request.referer.empty()) curl_easy_setopt(curl, CURLOPT_REFERER, request.referer.c_str());
         if (!request.userName.empty()) {

@@ -1,6 +1,6 @@
 #pragma once
 
-// The HTTP transport over libcurl: HTTP/1.0, one request per Fetch, the body delivered in
+// The HTTP transport over libcurl: HTTP/1.0 (or HTTPS), one request per Fetch, the body delivered in
 // blocks as it arrives. Safe to use from a worker thread (each Fetch has its own handle).
 
 #include <memory>

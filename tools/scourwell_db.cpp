@@ -3,6 +3,10 @@
 //   scourwell-db pack TEXT OUT    plain CR LF text -> stored form (bzip2, then scrambled)
 //   scourwell-db unpack IN OUT    stored form -> the text, byte for byte
 //   scourwell-db list IN          the version line, then every entry as the scan reads it
+//   scourwell-db publish TEXT OUT-FOLDER [--installer FILE] [--build TEXT] --key PRIVATE.pem
+//                                 the files an update server serves, under OUT-FOLDER:
+//                                 updr2/swupd.txt, updr2/swupd.txt.sig, updr2/files2.htm and,
+//                                 with --installer, downloads/scourwell_setup.exe
 //
 // Works on host paths. Output files are written beside the target and renamed into place, so
 // a failed run leaves nothing behind.
@@ -20,6 +24,8 @@
 
 #include "database/signature_database.h"
 #include "platform/machine.h"
+#include "update/publish.h"
+#include "update/update_check.h"
 
 namespace fs = std::filesystem;
 using namespace scourwell;
@@ -31,7 +37,8 @@ constexpr size_t kMaxLine = 254;
 int Usage() {
     std::cerr << "usage: scourwell-db pack TEXT OUT\n"
                  "       scourwell-db unpack IN OUT\n"
-                 "       scourwell-db list IN\n";
+                 "       scourwell-db list IN\n"
+                 "       scourwell-db publish TEXT OUT-FOLDER [--installer FILE] [--build TEXT] --key PRIVATE.pem\n";
     return 2;
 }
 
@@ -99,9 +106,8 @@ std::optional<std::string> Unpack(const std::string& path) {
     return text;
 }
 
-int Pack(const std::string& textPath, const std::string& outPath) {
-    const auto text = ReadHostFile(textPath);
-    if (!text) return 1;
+// The reader's rules for a database text, with the line that breaks one.
+bool CheckDatabaseText(const std::string& textPath, const std::string* text) {
     // The reader splits lines at CR LF only and takes at most 254 characters per line: a text
     // with bare LF line ends (as most Linux editors write) would read as one long line, and
     // the database would have no entries at all.
@@ -112,20 +118,26 @@ int Pack(const std::string& textPath, const std::string& outPath) {
             if (i - lineStart > kMaxLine) {
                 std::cerr << "scourwell-db: " << textPath << ":" << lineNumber << ": line longer than "
                           << kMaxLine << " characters\n";
-                return 1;
+                return false;
             }
             if (i == text->size()) break;
             const bool crlf = (*text)[i] == '\r' && i + 1 < text->size() && (*text)[i + 1] == '\n';
             if (!crlf) {
                 std::cerr << "scourwell-db: " << textPath << ":" << lineNumber
                           << ": lines must end with CR LF\n";
-                return 1;
+                return false;
             }
             ++i;
             ++lineNumber;
             lineStart = i + 1;
         }
     }
+    return true;
+}
+
+int Pack(const std::string& textPath, const std::string& outPath) {
+    const auto text = ReadHostFile(textPath);
+    if (!text || !CheckDatabaseText(textPath, &*text)) return 1;
     const std::vector<unsigned char> packed = database::PackDatabaseText(*text);
     if (packed.empty()) {
         std::cerr << "scourwell-db: cannot compress " << textPath << "\n";
@@ -169,10 +181,60 @@ int List(const std::string& inPath) {
 
 }  // namespace
 
+int Publish(const std::vector<std::string>& args) {
+    // publish TEXT OUT-FOLDER, then the options in any order.
+    std::optional<std::string> installerPath;
+    std::optional<std::string> keyPath;
+    std::string build(update::kProgramBuild);
+    for (size_t i = 3; i < args.size(); i += 2) {
+        if (i + 1 >= args.size()) return Usage();
+        if (args[i] == "--installer") {
+            installerPath = args[i + 1];
+        } else if (args[i] == "--key") {
+            keyPath = args[i + 1];
+        } else if (args[i] == "--build") {
+            build = args[i + 1];
+        } else {
+            return Usage();
+        }
+    }
+    if (!keyPath) return Usage();
+    const std::string& textPath = args[1];
+    const fs::path out(args[2]);
+    const auto text = ReadHostFile(textPath);
+    if (!text || !CheckDatabaseText(textPath, &*text)) return 1;
+    const auto key = ReadHostFile(*keyPath);
+    if (!key) return 1;
+    std::optional<std::string> installer;
+    if (installerPath) {
+        installer = ReadHostFile(*installerPath);
+        if (!installer) return 1;
+    }
+    std::string error;
+    const auto publication = update::BuildPublication(*text, installer, build, *key, error);
+    if (!publication) {
+        std::cerr << "scourwell-db: " << error << "\n";
+        return 1;
+    }
+    std::error_code ec;
+    fs::create_directories(out / "updr2", ec);
+    if (publication->installer) fs::create_directories(out / "downloads", ec);
+    // The files the version file names first, the version file and its signature last, so a
+    // server never offers a version whose files are not there yet.
+    const bool ok =
+        WriteHostFileAtomic((out / "updr2" / "files2.htm").string(), publication->database) &&
+        (!publication->installer ||
+         WriteHostFileAtomic((out / "downloads" / "scourwell_setup.exe").string(), *publication->installer)) &&
+        WriteHostFileAtomic((out / "updr2" / "swupd.txt").string(), publication->versionFile) &&
+        WriteHostFileAtomic((out / "updr2" / "swupd.txt.sig").string(), publication->signature);
+    return ok ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 3 && args[0] == "pack") return Pack(args[1], args[2]);
     if (args.size() == 3 && args[0] == "unpack") return UnpackTo(args[1], args[2]);
     if (args.size() == 2 && args[0] == "list") return List(args[1]);
+    if (args.size() >= 3 && args[0] == "publish") return Publish(args);
     return Usage();
 }

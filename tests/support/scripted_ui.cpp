@@ -21,8 +21,11 @@ void ScriptedUi::PumpEvents() {
         now_ += std::chrono::duration_cast<std::chrono::system_clock::duration>(
             std::chrono::duration<double>(secondsPerPump));
     }
-    auto posted = std::move(posted_);
-    posted_.clear();
+    std::vector<std::function<void()>> posted;
+    {
+        std::lock_guard lock(postedMutex_);
+        posted.swap(posted_);
+    }
     for (auto& call : posted) call();
     auto range = atPump_.equal_range(pumps);
     std::vector<std::function<void()>> due;
@@ -57,7 +60,10 @@ void ScriptedUi::OpenDocument(std::string_view windowsPath) {
     openedDocuments.emplace_back(windowsPath);
 }
 
-void ScriptedUi::Post(std::function<void()> call) { posted_.push_back(std::move(call)); }
+void ScriptedUi::Post(std::function<void()> call) {
+    std::lock_guard lock(postedMutex_);
+    posted_.push_back(std::move(call));
+}
 
 void ScriptedUi::QueueAnswers(std::initializer_list<bool> answers) {
     answers_.insert(answers_.end(), answers.begin(), answers.end());

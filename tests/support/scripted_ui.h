@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,7 @@ private:
     std::deque<bool> answers_;
     std::multimap<int, std::function<void()>> atPump_;
     std::vector<std::pair<std::function<bool()>, std::function<void()>>> when_;
+    std::mutex postedMutex_;  // Post may come from a worker thread
     std::vector<std::function<void()>> posted_;
 };
 
