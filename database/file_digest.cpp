@@ -7,18 +7,22 @@
 
 namespace scourwell::database {
 
-std::string FileDigest(std::string_view path) {
+namespace {
+
+// MD5 of what `read` feeds to its sink.
+template <typename Read>
+std::string DigestOf(Read read) {
     // Buffered sequential reads: measured faster than a memory mapping for these files, and
     // they have no 4 GiB limit, so files of any size are hashed in full.
     std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
     if (!context || EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr) != 1) return std::string(kEmptyDigest);
     bool hashed = true;
-    const bool read = platform::ReadFileBlocks(path, [&](const unsigned char* data, size_t size) {
+    const bool ok = read([&](const unsigned char* data, size_t size) {
         if (hashed && EVP_DigestUpdate(context.get(), data, size) != 1) hashed = false;
     });
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    if (!read || !hashed || EVP_DigestFinal_ex(context.get(), digest, &length) != 1 || length != 16)
+    if (!ok || !hashed || EVP_DigestFinal_ex(context.get(), digest, &length) != 1 || length != 16)
         return std::string(kEmptyDigest);
     static const char kHex[] = "0123456789abcdef";
     std::string text;
@@ -28,6 +32,16 @@ std::string FileDigest(std::string_view path) {
         text += kHex[digest[i] & 0x0F];
     }
     return text;
+}
+
+}  // namespace
+
+std::string FileDigest(std::string_view path) {
+    return DigestOf([path](const auto& sink) { return platform::ReadFileBlocks(path, sink); });
+}
+
+std::string FileDigest(const platform::FileIdentity& file) {
+    return DigestOf([&file](const auto& sink) { return platform::ReadFileBlocks(file, sink); });
 }
 
 }  // namespace scourwell::database

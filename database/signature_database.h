@@ -3,6 +3,7 @@
 // The signature database: stored scrambled and bzip2-compressed ("files.dat"), held decoded
 // in one stream with a read position, read line by line.
 
+#include "platform/files.h"
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -74,6 +75,8 @@ std::string ReadEntryLine(SignatureDatabase& database, std::string& currentFolde
 // MD5 of the whole file as 32 lowercase hex digits; the digest of empty input when the file
 // cannot be read.
 std::string FileDigest(std::string_view path);
+// The same for the object of an identity (empty input when it is gone or replaced).
+std::string FileDigest(const platform::FileIdentity& file);
 
 inline constexpr std::string_view kEmptyDigest = "d41d8cd98f00b204e9800998ecf8427e";
 

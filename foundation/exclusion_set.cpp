@@ -1,6 +1,7 @@
 #include "foundation/exclusion_set.h"
 
 #include "foundation/text.h"
+#include "platform/files.h"
 
 namespace scourwell::foundation {
 namespace {
@@ -41,7 +42,9 @@ bool ExclusionSet::IsExcluded(std::string_view fullPath, std::string_view kind) 
         std::string_view path;
         std::string_view entryKind;
         if (!SplitEntry(entry, path, entryKind)) continue;
-        if (!EqualsIgnoreCase(path, fullPath)) continue;
+        // The same case rule as path resolution: a name that resolves to an excluded object
+        // is excluded itself.
+        if (!platform::SameNameIgnoringCase(path, fullPath)) continue;
         // The kind is compared with the entry's own kind field, not searched for anywhere in
         // the line: "C:\Profiles\old" as a folder must not exclude a file of that path.
         if (EqualsIgnoreCase(entryKind, kind)) return true;

@@ -17,7 +17,8 @@ public:
     void Remove(std::string_view key);      // case ignored; no-op when absent
     bool Contains(std::string_view key) const;
     // True when an entry has this full path as its name part (everything before the entry's
-    // last "=;", so a path may hold "=") and this kind as its kind field; case ignored.
+    // last "=;", so a path may hold "=") and this kind as its kind field; case ignored by the
+    // platform's rule for names (the one path resolution uses).
     bool IsExcluded(std::string_view fullPath, std::string_view kind) const;
     const TextList& Lines() const { return lines_; }
 

@@ -136,23 +136,19 @@ int KillProcessesByName(std::string_view name) {
                             (!process.imagePath.empty() && EqualsIgnoreCase(FileNamePart(process.imagePath), name));
         const bool byPath = !process.imagePath.empty() && EqualsIgnoreCase(process.imagePath, name);
         if (!byName && !byPath) continue;
-        result = platform::TerminateProcess(process.pid, 0) ? 1 : -1;
+        result = platform::TerminateProcess(process, 0) ? 1 : -1;
     }
     return result;
 }
 
-bool ForceDeleteFile(ProgramContext& context, std::string_view path) {
-    const std::string target(path);
-    // Only processes running from this very file are ended: a junk copy named like a system
-    // program must not take the real one down with it.
-    auto attempt = [&target] {
-        KillProcessesByName(target);
-        platform::SetFileAttributes(target, platform::kAttrNormal);
-        platform::DeleteFile(target);
-    };
+namespace {
 
-    // The shared watchdog shows that a forced delete is running; each call measures its own
-    // second, so a call nested through the events it serves cannot reset an outer call's limit.
+// Repeats `attempt` until `done` holds or about one second has passed on the port's clock,
+// serving events in between. The shared watchdog shows that a forced delete is running; each
+// call measures its own second, so a call nested through the events it serves cannot reset an
+// outer call's limit.
+template <typename Attempt, typename Done>
+void RetryForOneSecond(ProgramContext& context, Attempt attempt, Done done) {
     Watchdog& watchdog = context.watchdog;
     watchdog.Start();
     const auto started = context.ui.Now();
@@ -161,19 +157,55 @@ bool ForceDeleteFile(ProgramContext& context, std::string_view path) {
     };
     try {
         attempt();
-        while (FilePresent(target)) {
+        while (!done()) {
             context.ui.PumpEvents();
-            if (elapsed() > 1.0) {
-                watchdog.Stop();
-                return false;
-            }
+            if (elapsed() > 1.0) break;
             attempt();
         }
     } catch (...) {
-        // The attempts end; whether the file is still there decides.
+        // The attempts end; the caller's test decides.
     }
     watchdog.Stop();
-    return !FilePresent(target);
+}
+
+}  // namespace
+
+bool ForceDeleteFile(ProgramContext& context, const platform::FileIdentity& file) {
+    // Only processes running this very file are ended: a junk copy named like a system program
+    // must not take the real one down with it. Clearing "read-only" changes nothing on the
+    // host: the delete itself may remove a read-only file.
+    if (!platform::GetFileInfo(file)) return false;
+    bool removed = false;
+    RetryForOneSecond(
+        context,
+        [&] {
+            platform::TerminateProcessesRunning(file);
+            removed = platform::DeleteFile(file, true);
+        },
+        [&] { return removed || !platform::GetFileInfo(file); });
+    return removed;
+}
+
+bool ForceDeleteFile(ProgramContext& context, std::string_view path) {
+    const std::string target(path);
+    const auto file = platform::IdentifyObject(target);
+    const auto found = file ? platform::GetFileInfo(*file) : std::nullopt;
+    if (!found || found->IsDirectory()) return !FilePresent(target);
+    // Done when the object is gone and nothing has taken its exact name (a file written back
+    // under it is another object, which this call never deletes).
+    const auto nameTaken = [&file] {
+        return platform::IdentifyObject(file->path, platform::NameMatch::kExact).has_value();
+    };
+    bool removed = false;
+    RetryForOneSecond(
+        context,
+        [&] {
+            if (removed) return;
+            platform::TerminateProcessesRunning(*file);
+            removed = platform::DeleteFile(*file, true);
+        },
+        [&] { return removed && !nameTaken(); });
+    return removed && !nameTaken();
 }
 
 }  // namespace scourwell::foundation

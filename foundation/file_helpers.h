@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace scourwell::foundation {
 
 struct ProgramContext;
@@ -37,9 +39,14 @@ std::string TrimTrailingBlanks(std::string_view text);
 // Terminates every process whose image file name or whole image path equals `name` (case
 // ignored). The outcome of the last termination (non-zero on success), or -1.
 int KillProcessesByName(std::string_view name);
-// Kills the processes running from the file, clears its attributes and deletes it, retrying
-// for about one second (the context's watchdog). True when the file is gone; the watchdog is
-// stopped on return.
+// Ends the processes that run this very file (its device and inode), and deletes it even when
+// read-only, retrying for about one second (the context's watchdog). The watchdog is stopped
+// on return.
+// The path is resolved once, as typed, when the call starts; only that object is acted on.
+// True when it is gone and nothing has taken its name since (also when nothing was there).
 bool ForceDeleteFile(ProgramContext& context, std::string_view path);
+// A listed object: true when this call removed it; false when it was already gone or another
+// object stands in its place.
+bool ForceDeleteFile(ProgramContext& context, const platform::FileIdentity& file);
 
 }  // namespace scourwell::foundation

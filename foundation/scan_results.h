@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace scourwell::foundation {
 
 struct ScanResultRow {
@@ -17,6 +19,9 @@ struct ScanResultRow {
     std::string size;      // decimal bytes (folder and junk scan), size text or "n/a" (malware)
     std::string status;    // "Critical", "High", "Ok", "Junk", "Infected"
     bool selected = true;
+    // The object the scan listed; the clean-up acts on it and on nothing else. Not part of the
+    // text form. Unknown for rows not made from a listing.
+    platform::FileIdentity identity;
 
     std::string ToLine() const;  // Name;Kind;Location;Size;Status;1;
     std::string FullPath() const { return location + name; }

@@ -32,7 +32,10 @@ struct DirectoryListing::State {
     ssize_t position = 0;
     dev_t device = 0;
     std::string hostFolder;
+    std::string windowsFolder;  // names as stored, with trailing backslash
     std::string mask;
+    // This folder as a handle that identities of its entries share; made on first use.
+    std::shared_ptr<FolderHandle> handle;
     // A mask without wildcards names one entry, looked up directly instead of reading the
     // whole folder; `single` holds its stored name until it has been returned.
     bool singleName = false;
@@ -63,11 +66,15 @@ bool HasWildcards(std::string_view mask) {
 // Takes ownership of `fd` (an open directory) and builds the listing state for `mask`.
 // `info` is the directory's stat.
 std::unique_ptr<DirectoryListing::State> MakeState(int fd, const struct stat& info,
-                                                   std::string hostFolder, std::string_view mask) {
+                                                   std::string hostFolder,
+                                                   std::string windowsFolder,
+                                                   std::string_view mask) {
     auto state = std::make_unique<DirectoryListing::State>();
     state->fd = fd;
     state->device = info.st_dev;
     state->hostFolder = std::move(hostFolder);
+    state->windowsFolder = std::move(windowsFolder);
+    if (state->windowsFolder.back() != '\\') state->windowsFolder += '\\';
     state->mask = std::string(mask);
     if (HasWildcards(mask)) {
         // Not value-initialised: zeroing 32 KiB per folder would cost more than reading it.
@@ -122,6 +129,8 @@ bool Describe(DirectoryListing::State& state, std::string_view name, unsigned ch
     entry.attributes = AttributesFromStat(name, info);
     entry.size = S_ISDIR(info.st_mode) ? 0 : static_cast<int64_t>(info.st_size);
     entry.lastWriteUnix = static_cast<int64_t>(info.st_mtim.tv_sec);
+    entry.device = info.st_dev;
+    entry.inode = info.st_ino;
     return true;
 }
 
@@ -161,7 +170,52 @@ DirectoryListing::DirectoryListing(std::string_view pattern) {
         close(fd);
         return;
     }
-    state_ = MakeState(fd, info, folderEntry->Host(), mask);
+    const auto parsed = detail::ParseWindowsPath(folder);
+    const DriveMapping* drive = parsed ? detail::FindDrive(parsed->letter) : nullptr;
+    if (drive == nullptr) {
+        close(fd);
+        return;
+    }
+    state_ = MakeState(fd, info, folderEntry->Host(),
+                       detail::ExactWindowsPath(drive->letter, drive->hostRoot, folderEntry->Host()),
+                       mask);
+}
+
+DirectoryListing DirectoryListing::OfFolder(const FileIdentity& folder, std::string_view mask) {
+    DirectoryListing listing;
+    const auto entry = detail::OpenIdentity(folder);
+    if (mask.empty() || !entry || !S_ISDIR(entry->info.st_mode)) return listing;
+    const int fd = openat(entry->parent.get(), entry->At(), kOpenFolderFlags);
+    if (fd < 0) return listing;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || info.st_dev != folder.device || info.st_ino != folder.inode) {
+        close(fd);
+        return listing;
+    }
+    listing.state_ = MakeState(fd, info, entry->Host(), folder.path, mask);
+    return listing;
+}
+
+FileIdentity DirectoryListing::IdentityOf(const FindEntry& entry) const {
+    FileIdentity identity;
+    if (!state_) return identity;
+    if (!state_->handle) {
+        auto handle = std::make_shared<FolderHandle>();
+        handle->fd = detail::UniqueFd(fcntl(state_->fd, F_DUPFD_CLOEXEC, 0));
+        handle->host = state_->hostFolder;
+        handle->windows = state_->windowsFolder;
+        handle->device = state_->device;
+        state_->handle = std::move(handle);
+    }
+    identity.path = state_->windowsFolder + entry.name;
+    identity.device = entry.device;
+    identity.inode = entry.inode;
+    if (state_->handle->fd.ok()) identity.folder = state_->handle;
+    return identity;
+}
+
+std::string DirectoryListing::ExactFolder() const {
+    return state_ ? state_->windowsFolder : std::string();
 }
 
 bool DirectoryListing::IsOpen() const { return state_ != nullptr; }
@@ -217,7 +271,7 @@ DirectoryListing DirectoryListing::OpenSubfolder(const FindEntry& entry, std::st
     std::string host = state_->hostFolder;
     if (host.back() != '/') host += '/';
     host += entry.name;
-    listing.state_ = MakeState(fd, info, std::move(host), mask);
+    listing.state_ = MakeState(fd, info, std::move(host), state_->windowsFolder + entry.name, mask);
     return listing;
 }
 

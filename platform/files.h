@@ -16,7 +16,13 @@
 // file), and a path never crosses into another file system than its drive root's folder (the
 // root itself may lie on any). Such a path fails as a missing one would. Changes are made
 // relative to the folder that was checked, so swapping a folder for a link afterwards cannot
-// redirect them. A drive's own folder is never removed, moved or replaced.
+// redirect them. No drive's own folder is ever removed, moved or replaced, through any drive
+// (a drive's folder may lie inside another drive's).
+//
+// Objects that a listing found are acted on through their FileIdentity, never through a path
+// typed again: the names as stored, matched exactly, and the device and inode checked before
+// anything changes. Case-insensitive lookup is for what a user types and for read-only
+// lookups; an action resolves such a path once (IdentifyObject) and then acts on the identity.
 
 #include <cstdint>
 #include <functional>
@@ -43,11 +49,43 @@ struct FindEntry {
     uint32_t attributes = 0;   // kAttr* bits
     int64_t size = 0;          // bytes (a link: the link's own size)
     int64_t lastWriteUnix = 0; // seconds since 1970-01-01 UTC
+    uint64_t device = 0;       // where the listing saw it (0 when not from a listing)
+    uint64_t inode = 0;
     bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
 };
 
+// An opened folder of the view (platform-owned); identities from a listing share it, so acting
+// on them needs no path at all, however deep the folder lies.
+struct FolderHandle;
+
+// The object a listing or a lookup saw: its path with every name spelled as stored on the host,
+// and its device and inode. An action on an identity reaches that object or fails; a missing
+// object, or another one in its place, is never acted on.
+struct FileIdentity {
+    std::string path;   // Windows path, every name as stored
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    // The folder holding the object, still open, when the identity came from a live listing.
+    std::shared_ptr<const FolderHandle> folder;
+    bool IsKnown() const { return inode != 0 && !path.empty(); }
+};
+
+// How the names of a path are matched: as a user typed them (the exact spelling first, then
+// without regard to case, as on Windows), or exactly as stored.
+enum class NameMatch { kAsTyped, kExact };
+
+// Resolves a path once for an action about to start: the object there now (a file, a link or a
+// folder). Empty when there is none.
+std::optional<FileIdentity> IdentifyObject(std::string_view path,
+                                           NameMatch match = NameMatch::kAsTyped);
+
 // True when `name` matches a Windows mask ('*', '?', case-insensitive; "*.*" matches all).
 bool MatchesMask(std::string_view name, std::string_view mask);
+// The view's one case rule for names and paths, the one path resolution uses: each character
+// upper-cased as Windows compares names (Unicode), bytes that are not UTF-8 kept as they are.
+// Whatever compares names without regard to case (exclusions, masks) uses it.
+std::string FoldName(std::string_view text);
+bool SameNameIgnoringCase(std::string_view a, std::string_view b);
 
 // First/next enumeration of a folder. Opening resolves the folder once; OpenSubfolder opens a
 // listed directory relative to this one without resolving any path again, which is what a
@@ -66,6 +104,14 @@ public:
     bool Next(FindEntry& entry);
     // Opens a directory that this listing returned, with a new mask.
     DirectoryListing OpenSubfolder(const FindEntry& entry, std::string_view mask = "*") const;
+    // Opens the folder of an identity (exact names, device and inode checked); not open when
+    // it is gone or another object stands in its place.
+    static DirectoryListing OfFolder(const FileIdentity& folder, std::string_view mask);
+    // The identity of an entry this listing returned; it keeps this folder open.
+    FileIdentity IdentityOf(const FindEntry& entry) const;
+    // The listed folder's Windows path with every name as stored, with trailing backslash;
+    // empty when not open.
+    std::string ExactFolder() const;
 
     struct State;
 
@@ -85,7 +131,10 @@ bool SetCurrentDirectory(std::string_view path);  // false when the folder does 
 
 std::optional<FindEntry> GetFileInfo(std::string_view path);  // the entry itself, links not followed
 uint32_t GetFileAttributes(std::string_view path);             // kInvalidAttributes when missing
-bool SetFileAttributes(std::string_view path, uint32_t attributes);  // 0 or kAttrNormal clears read-only
+// 0 or kAttrNormal clears read-only. The mode changes only through a descriptor of the regular
+// file that a fresh check shows with a single link (a link or a folder has nothing to change);
+// bits for others, set-user-id and set-group-id are never added.
+bool SetFileAttributes(std::string_view path, uint32_t attributes);
 bool FileExists(std::string_view path);       // a listed file (regular file or link)
 bool DirectoryExists(std::string_view path);
 bool CanOpenForRead(std::string_view path);
@@ -97,6 +146,20 @@ bool DeleteFile(std::string_view path);        // files and links only; a missin
 bool CreateDirectory(std::string_view path);   // one level; false when it exists or fails
 bool CreateDirectoryChain(std::string_view path);  // all missing levels; true when it exists after
 bool RemoveDirectory(std::string_view path);   // only an empty folder, never a drive root
+
+// The same operations on an identity: the object itself, or nothing. GetFileInfo is empty
+// when the object is gone or another stands in its place (a still-there test).
+std::optional<FindEntry> GetFileInfo(const FileIdentity& object);
+bool SetFileAttributes(const FileIdentity& object, uint32_t attributes);
+// With evenReadOnly a read-only file goes too (as after clearing the attribute); on the host
+// removing a name needs no write permission on the file, so the file itself is not changed.
+bool DeleteFile(const FileIdentity& file, bool evenReadOnly = false);
+bool RemoveDirectory(const FileIdentity& folder);
+bool MoveFile(const FileIdentity& from, std::string_view to);
+bool CopyFile(const FileIdentity& from, std::string_view to, bool failIfExists,
+              NameMatch toMatch = NameMatch::kAsTyped);
+bool ReadFileBlocks(const FileIdentity& file,
+                    const std::function<void(const unsigned char*, size_t)>& sink);
 
 std::optional<std::string> ReadWholeFile(std::string_view path);
 // Writes beside the target and renames over it, so readers see the old or the new file.

@@ -79,24 +79,6 @@ using detail::SafeEntry;
 // An existing entry, reached without a link in a folder position or a mount crossing.
 std::optional<SafeEntry> Existing(std::string_view path) { return detail::OpenEntry(path, false); }
 
-// Opens a regular file in an opened folder for reading; links, FIFOs, devices and sockets
-// are refused.
-int OpenRegularForRead(int dir, const char* name) {
-    const int fd = openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return -1;
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
-}
-
-int OpenRegularForRead(const SafeEntry& entry) {
-    return OpenRegularForRead(entry.parent.get(), entry.At());
-}
-
 class Fd {
 public:
     explicit Fd(int fd) : fd_(fd) {}
@@ -116,6 +98,100 @@ public:
 private:
     int fd_;
 };
+
+// An O_PATH descriptor of an entry in an opened folder (never following a link) and its fresh
+// stat: opening it has no effect on the object, whatever it is.
+detail::UniqueFd OpenPath(int dir, const char* name, struct stat& info) {
+    detail::UniqueFd fd(openat(dir, name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.ok() && fstat(fd.get(), &info) != 0) fd.Reset();
+    return fd;
+}
+
+std::string ProcFdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// Opens a regular file in an opened folder for reading; links, FIFOs, devices and sockets
+// are refused before anything opens them (opening a FIFO or a device is itself an action).
+// `expected`, when given, is the object that must be there.
+int OpenRegularForRead(int dir, const char* name, const struct stat* expected = nullptr) {
+    struct stat info {};
+    detail::UniqueFd path = OpenPath(dir, name, info);
+    if (!path.ok() || !S_ISREG(info.st_mode)) return -1;
+    if (expected != nullptr &&
+        (info.st_dev != expected->st_dev || info.st_ino != expected->st_ino))
+        return -1;
+    // Reopening the descriptor's own object reads exactly what was checked; without /proc the
+    // name is opened again and compared.
+    int fd = open(ProcFdPath(path.get()).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0 && (errno == ENOENT || errno == ENOTDIR))
+        fd = openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat opened {};
+    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != info.st_dev ||
+        opened.st_ino != info.st_ino) {
+        close(fd);
+        return -1;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+int OpenRegularForRead(const SafeEntry& entry) {
+    return OpenRegularForRead(entry.parent.get(), entry.At(), entry.exists ? &entry.info : nullptr);
+}
+
+bool SameObject(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Clears or sets the read-only state of an entry. The mode is changed through a descriptor of
+// the object that was looked up, after a fresh check that it is a regular file with a single
+// link: a hard link to someone else's file, or a file swapped in since the lookup, is never
+// changed. Only the owner's write bit is ever added.
+bool ChangeReadOnly(const SafeEntry& entry, uint32_t attributes) {
+    if (S_ISLNK(entry.info.st_mode) || S_ISDIR(entry.info.st_mode)) return true;
+    struct stat info {};
+    const detail::UniqueFd fd = OpenPath(entry.parent.get(), entry.At(), info);
+    if (!fd.ok() || !SameObject(info, entry.info) || !S_ISREG(info.st_mode) || info.st_nlink != 1)
+        return false;
+    const mode_t current = info.st_mode & 07777;
+    mode_t mode = current;
+    if ((attributes & kAttrReadOnly) != 0) {
+        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    } else {
+        mode |= S_IWUSR;
+    }
+    if (mode == current) return true;
+    constexpr mode_t kNeverAdded = S_ISUID | S_ISGID | S_IRWXO;
+    if ((mode & ~current & kNeverAdded) != 0) return false;
+    if (chmod(ProcFdPath(fd.get()).c_str(), mode) == 0) return true;
+    if (errno != ENOENT && errno != ENOTDIR) return false;
+    // Without /proc: a descriptor for writing attributes, checked to be the same object.
+    Fd file(openat(entry.parent.get(), entry.At(),
+                   O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat opened {};
+    return file.ok() && fstat(file.get(), &opened) == 0 && SameObject(opened, info) &&
+           fchmod(file.get(), mode) == 0;
+}
+
+// Removes a file or link entry after a fresh check through a descriptor that it is still the
+// object looked up, not locked and (unless evenReadOnly) not read-only.
+bool RemoveFileEntry(const SafeEntry& entry, bool evenReadOnly) {
+    if (entry.IsRoot() || !entry.exists) return false;
+    struct stat info {};
+    const detail::UniqueFd fd = OpenPath(entry.parent.get(), entry.At(), info);
+    if (!fd.ok() || !SameObject(info, entry.info) || !IsFile(info) || IsLocked(info)) return false;
+    if (!evenReadOnly && IsReadOnlyFile(info)) return false;
+    // The link itself is removed, never its target.
+    return unlinkat(entry.parent.get(), entry.name.c_str(), 0) == 0;
+}
+
+bool RemoveFolderEntry(const SafeEntry& entry) {
+    // No drive's own folder is removed, also where it lies inside another drive's folder.
+    if (entry.IsRoot() || !entry.exists || !S_ISDIR(entry.info.st_mode) ||
+        detail::IsAnyDriveRoot(entry.info))
+        return false;
+    return unlinkat(entry.parent.get(), entry.name.c_str(), AT_REMOVEDIR) == 0;
+}
 
 bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
@@ -191,17 +267,125 @@ bool SameFolder(const SafeEntry& a, const SafeEntry& b) {
            x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
+FindEntry EntryOf(const SafeEntry& found) {
+    FindEntry entry;
+    entry.name = found.name;
+    entry.attributes = detail::AttributesFromStat(found.name, found.info);
+    entry.size = S_ISDIR(found.info.st_mode) ? 0 : static_cast<int64_t>(found.info.st_size);
+    entry.lastWriteUnix = static_cast<int64_t>(found.info.st_mtim.tv_sec);
+    entry.device = found.info.st_dev;
+    entry.inode = found.info.st_ino;
+    return entry;
+}
+
+bool CopyFrom(const SafeEntry& source, std::string_view to, bool failIfExists, NameMatch toMatch) {
+    Fd in(OpenRegularForRead(source));
+    if (!in.ok()) return false;
+    struct stat sourceInfo {};
+    if (fstat(in.get(), &sourceInfo) != 0) return false;
+
+    const auto destination = toMatch == NameMatch::kExact ? detail::OpenExactEntry(to, true)
+                                                          : detail::OpenEntry(to, true);
+    if (!destination || destination->IsRoot()) return false;
+    const int dir = destination->parent.get();
+    if (!destination->exists) return CopyToNew(in.get(), sourceInfo, dir, destination->name);
+    if (failIfExists || !CanReplace(destination->info)) return false;
+
+    // Replacing: the copy is written beside the destination and renamed over it, so the old
+    // file stays whole until the new one is complete.
+    std::string temp;
+    Fd out(CreateTempBeside(*destination, 0600, temp));
+    if (!out.ok()) return false;
+    if (!FillCopy(in.get(), sourceInfo, out.get()) || !out.Close() ||
+        renameat(dir, temp.c_str(), dir, destination->name.c_str()) != 0) {
+        unlinkat(dir, temp.c_str(), 0);
+        return false;
+    }
+    return true;
+}
+
+bool MoveFrom(const SafeEntry& source, std::string_view to) {
+    if (source.IsRoot() || !IsListable(source.info) || IsLocked(source.info) ||
+        detail::IsAnyDriveRoot(source.info))
+        return false;
+    const auto destination = detail::OpenEntry(to, true);
+    if (!destination || destination->IsRoot()) return false;
+    int targetDir = destination->parent.get();
+    std::string target = destination->name;
+    if (destination->exists) {
+        // The same entry under another spelling: a change of case only is a rename.
+        const bool same = SameObject(destination->info, source.info) &&
+                          SameFolder(source, *destination);
+        const auto parsed = detail::ParseWindowsPath(to);
+        if (!same || !parsed || parsed->components.empty()) return false;
+        const std::string& wanted = parsed->components.back();
+        if (wanted == source.name) return true;
+        targetDir = source.parent.get();
+        target = wanted;
+    }
+    // The entry must still be the object looked up when it is moved.
+    struct stat info {};
+    const detail::UniqueFd fd = OpenPath(source.parent.get(), source.At(), info);
+    if (!fd.ok() || !SameObject(info, source.info)) return false;
+    if (renameat2(source.parent.get(), source.name.c_str(), targetDir, target.c_str(),
+                  RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EXDEV && S_ISREG(source.info.st_mode)) {
+        // Another file system: copy, then remove the original, as Windows does between volumes.
+        Fd in(OpenRegularForRead(source));
+        if (!in.ok() || !CopyToNew(in.get(), source.info, targetDir, target)) return false;
+        if (unlinkat(source.parent.get(), source.name.c_str(), 0) != 0) {
+            unlinkat(targetDir, target.c_str(), 0);
+            return false;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool ReadBlocks(const SafeEntry& entry,
+                const std::function<void(const unsigned char*, size_t)>& sink) {
+    Fd in(OpenRegularForRead(entry));
+    if (!in.ok()) return false;
+    posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    std::vector<unsigned char> buffer(kBlockSize);
+    for (;;) {
+        const ssize_t n = read(in.get(), buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return true;
+        sink(buffer.data(), static_cast<size_t>(n));
+    }
+}
+
 }  // namespace
+
+std::optional<FileIdentity> IdentifyObject(std::string_view path, NameMatch match) {
+    const auto entry = match == NameMatch::kExact ? detail::OpenExactEntry(path, false)
+                                                  : detail::OpenEntry(path, false);
+    if (!entry || !IsListable(entry->info)) return std::nullopt;
+    const auto parsed = detail::ParseWindowsPath(path);
+    const DriveMapping* drive = parsed ? detail::FindDrive(parsed->letter) : nullptr;
+    if (drive == nullptr) return std::nullopt;
+    FileIdentity identity;
+    identity.path = detail::ExactWindowsPath(drive->letter, drive->hostRoot, entry->Host());
+    identity.device = entry->info.st_dev;
+    identity.inode = entry->info.st_ino;
+    return identity;
+}
 
 std::optional<FindEntry> GetFileInfo(std::string_view path) {
     const auto found = Existing(path);
     if (!found || !IsListable(found->info)) return std::nullopt;
-    FindEntry entry;
-    entry.name = found->name;
-    entry.attributes = detail::AttributesFromStat(found->name, found->info);
-    entry.size = S_ISDIR(found->info.st_mode) ? 0 : static_cast<int64_t>(found->info.st_size);
-    entry.lastWriteUnix = static_cast<int64_t>(found->info.st_mtim.tv_sec);
-    return entry;
+    return EntryOf(*found);
+}
+
+std::optional<FindEntry> GetFileInfo(const FileIdentity& object) {
+    const auto found = detail::OpenIdentity(object);
+    if (!found || !IsListable(found->info)) return std::nullopt;
+    return EntryOf(*found);
 }
 
 uint32_t GetFileAttributes(std::string_view path) {
@@ -209,22 +393,18 @@ uint32_t GetFileAttributes(std::string_view path) {
     return entry ? entry->attributes : kInvalidAttributes;
 }
 
+// Only the read-only bit has a host counterpart: the write permission bits. Hidden comes from
+// the name and archive from the type, so they cannot be changed.
 bool SetFileAttributes(std::string_view path, uint32_t attributes) {
     if (attributes == kInvalidAttributes) return false;
     const auto entry = Existing(path);
-    if (!entry || !IsListable(entry->info)) return false;
-    if (S_ISLNK(entry->info.st_mode)) return true;  // a link has no read-only state
-    // Only the read-only bit has a host counterpart: the write permission bits. Hidden comes
-    // from the name and archive from the type, so they cannot be changed.
-    mode_t mode = entry->info.st_mode & 07777;
-    if ((attributes & kAttrReadOnly) != 0) {
-        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-    } else {
-        mode |= S_IWUSR;
-    }
-    if (mode == (entry->info.st_mode & 07777)) return true;
-    // Never through a link: an entry that has become one since the lookup is refused.
-    return fchmodat(entry->parent.get(), entry->At(), mode, AT_SYMLINK_NOFOLLOW) == 0;
+    return entry && IsListable(entry->info) && ChangeReadOnly(*entry, attributes);
+}
+
+bool SetFileAttributes(const FileIdentity& object, uint32_t attributes) {
+    if (attributes == kInvalidAttributes) return false;
+    const auto entry = detail::OpenIdentity(object);
+    return entry && IsListable(entry->info) && ChangeReadOnly(*entry, attributes);
 }
 
 bool FileExists(std::string_view path) {
@@ -246,73 +426,33 @@ bool CanOpenForRead(std::string_view path) {
 
 bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
     const auto source = Existing(from);
-    if (!source) return false;
-    Fd in(OpenRegularForRead(*source));
-    if (!in.ok()) return false;
-    struct stat sourceInfo {};
-    if (fstat(in.get(), &sourceInfo) != 0) return false;
+    return source && CopyFrom(*source, to, failIfExists, NameMatch::kAsTyped);
+}
 
-    const auto destination = detail::OpenEntry(to, true);
-    if (!destination || destination->IsRoot()) return false;
-    const int dir = destination->parent.get();
-    if (!destination->exists) return CopyToNew(in.get(), sourceInfo, dir, destination->name);
-    if (failIfExists || !CanReplace(destination->info)) return false;
-
-    // Replacing: the copy is written beside the destination and renamed over it, so the old
-    // file stays whole until the new one is complete.
-    std::string temp;
-    Fd out(CreateTempBeside(*destination, 0600, temp));
-    if (!out.ok()) return false;
-    if (!FillCopy(in.get(), sourceInfo, out.get()) || !out.Close() ||
-        renameat(dir, temp.c_str(), dir, destination->name.c_str()) != 0) {
-        unlinkat(dir, temp.c_str(), 0);
-        return false;
-    }
-    return true;
+bool CopyFile(const FileIdentity& from, std::string_view to, bool failIfExists,
+              NameMatch toMatch) {
+    const auto source = detail::OpenIdentity(from);
+    return source && CopyFrom(*source, to, failIfExists, toMatch);
 }
 
 bool MoveFile(std::string_view from, std::string_view to) {
     const auto source = Existing(from);
-    if (!source || source->IsRoot() || !IsListable(source->info) || IsLocked(source->info))
-        return false;
-    const auto destination = detail::OpenEntry(to, true);
-    if (!destination || destination->IsRoot()) return false;
-    int targetDir = destination->parent.get();
-    std::string target = destination->name;
-    if (destination->exists) {
-        // The same entry under another spelling: a change of case only is a rename.
-        const bool same = destination->info.st_dev == source->info.st_dev &&
-                          destination->info.st_ino == source->info.st_ino &&
-                          SameFolder(*source, *destination);
-        const auto parsed = detail::ParseWindowsPath(to);
-        if (!same || !parsed || parsed->components.empty()) return false;
-        const std::string& wanted = parsed->components.back();
-        if (wanted == source->name) return true;
-        targetDir = source->parent.get();
-        target = wanted;
-    }
-    if (renameat2(source->parent.get(), source->name.c_str(), targetDir, target.c_str(),
-                  RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno == EXDEV && S_ISREG(source->info.st_mode)) {
-        // Another file system: copy, then remove the original, as Windows does between volumes.
-        Fd in(OpenRegularForRead(*source));
-        if (!in.ok() || !CopyToNew(in.get(), source->info, targetDir, target)) return false;
-        if (unlinkat(source->parent.get(), source->name.c_str(), 0) != 0) {
-            unlinkat(targetDir, target.c_str(), 0);
-            return false;
-        }
-        return true;
-    }
-    return false;
+    return source && MoveFrom(*source, to);
+}
+
+bool MoveFile(const FileIdentity& from, std::string_view to) {
+    const auto source = detail::OpenIdentity(from);
+    return source && MoveFrom(*source, to);
 }
 
 bool DeleteFile(std::string_view path) {
     const auto entry = Existing(path);
-    if (!entry || entry->IsRoot() || !IsFile(entry->info)) return false;
-    if (IsLocked(entry->info) || IsReadOnlyFile(entry->info)) return false;
-    // The link itself is removed, never its target.
-    return unlinkat(entry->parent.get(), entry->name.c_str(), 0) == 0;
+    return entry && RemoveFileEntry(*entry, false);
+}
+
+bool DeleteFile(const FileIdentity& file, bool evenReadOnly) {
+    const auto entry = detail::OpenIdentity(file);
+    return entry && RemoveFileEntry(*entry, evenReadOnly);
 }
 
 bool CreateDirectory(std::string_view path) {
@@ -346,9 +486,12 @@ bool CreateDirectoryChain(std::string_view path) {
 
 bool RemoveDirectory(std::string_view path) {
     const auto entry = Existing(path);
-    // A drive's own folder is never removed.
-    if (!entry || entry->IsRoot() || !S_ISDIR(entry->info.st_mode)) return false;
-    return unlinkat(entry->parent.get(), entry->name.c_str(), AT_REMOVEDIR) == 0;
+    return entry && RemoveFolderEntry(*entry);
+}
+
+bool RemoveDirectory(const FileIdentity& folder) {
+    const auto entry = detail::OpenIdentity(folder);
+    return entry && RemoveFolderEntry(*entry);
 }
 
 std::optional<std::string> ReadWholeFile(std::string_view path) {
@@ -385,20 +528,13 @@ bool WriteFileAtomic(std::string_view path, std::string_view contents) {
 bool ReadFileBlocks(std::string_view path,
                     const std::function<void(const unsigned char*, size_t)>& sink) {
     const auto entry = Existing(path);
-    if (!entry) return false;
-    Fd in(OpenRegularForRead(*entry));
-    if (!in.ok()) return false;
-    posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    std::vector<unsigned char> buffer(kBlockSize);
-    for (;;) {
-        const ssize_t n = read(in.get(), buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) return true;
-        sink(buffer.data(), static_cast<size_t>(n));
-    }
+    return entry && ReadBlocks(*entry, sink);
+}
+
+bool ReadFileBlocks(const FileIdentity& file,
+                    const std::function<void(const unsigned char*, size_t)>& sink) {
+    const auto entry = detail::OpenIdentity(file);
+    return entry && ReadBlocks(*entry, sink);
 }
 
 FileLock::FileLock(std::string_view path) {

@@ -131,6 +131,12 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 
 }  // namespace detail
 
+std::string FoldName(std::string_view text) { return detail::FoldCase(text); }
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+    return detail::EqualsIgnoreCase(a, b);
+}
+
 bool MatchesMask(std::string_view name, std::string_view mask) {
     if (mask.empty()) return false;
     if (mask == "*" || mask == "*.*") return true;

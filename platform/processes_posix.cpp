@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "platform/processes.h"
@@ -26,11 +27,24 @@ std::string ReadLink(const std::string& path) {
     char buffer[PATH_MAX];
     const ssize_t n = readlink(path.c_str(), buffer, sizeof(buffer) - 1);
     if (n <= 0) return "";
-    std::string target(buffer, static_cast<size_t>(n));
-    // The kernel marks the image of a process whose file has been removed.
-    constexpr std::string_view kDeleted = " (deleted)";
-    if (target.ends_with(kDeleted)) target.resize(target.size() - kDeleted.size());
-    return target;
+    return std::string(buffer, static_cast<size_t>(n));
+}
+
+// The start time (field 22 of /proc/PID/stat); 0 when it cannot be read.
+uint64_t StartTime(const std::string& base) {
+    std::ifstream file(base + "/stat");
+    std::string text;
+    if (!std::getline(file, text)) return 0;
+    // The command name (field 2) may hold blanks and parentheses: count from its end.
+    const size_t close = text.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream fields(text.substr(close + 1));
+    std::string field;
+    for (int i = 3; i <= 22; ++i)
+        if (!(fields >> field)) return 0;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(field.c_str(), &end, 10);
+    return end != field.c_str() && *end == '\0' ? value : 0;
 }
 
 // The view's drives with their roots as the kernel spells them (links resolved), since
@@ -49,9 +63,21 @@ std::vector<DriveMapping> CanonicalDrives() {
 // What the view knows of one process; empty when the view does not see it.
 std::optional<ProcessEntry> Describe(uint32_t pid, const std::vector<DriveMapping>& drives, bool native) {
     const std::string base = "/proc/" + std::to_string(pid);
-    const std::string exe = ReadLink(base + "/exe");
+    std::string exe = ReadLink(base + "/exe");
     ProcessEntry entry;
     entry.pid = pid;
+    entry.startTime = StartTime(base);
+    struct stat image {};
+    if (!exe.empty() && stat((base + "/exe").c_str(), &image) == 0) {
+        entry.imageDevice = image.st_dev;
+        entry.imageInode = image.st_ino;
+    }
+    // The kernel marks the image of a process whose file has been removed: that file is no
+    // longer on any drive, and another file at its old path is not what the process runs.
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (exe.ends_with(kDeleted)) exe.clear();
+    // A host name holding a backslash has no Windows path: mapped, it would name another file.
+    if (exe.find('\\') != std::string::npos) exe.clear();
     if (!exe.empty()) {
         entry.imagePath = detail::MapHostToWindows(drives, exe).value_or("");
         entry.exeName = exe.substr(exe.rfind('/') + 1);
@@ -77,11 +103,13 @@ int OpenPidFd(uint32_t pid) {
 #endif
 }
 
-bool SendKill(int pidfd, uint32_t pid) {
+// Only through the pidfd: a signal by number could reach a process that took the number over.
+bool SendKill(int pidfd) {
 #ifdef SYS_pidfd_send_signal
     if (pidfd >= 0) return syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0) == 0;
 #endif
-    return kill(static_cast<pid_t>(pid), SIGKILL) == 0;
+    (void)pidfd;
+    return false;
 }
 
 }  // namespace
@@ -109,18 +137,85 @@ std::optional<std::vector<ProcessEntry>> ProcessSnapshot() {
     return snapshot;
 }
 
+namespace {
+
+// Signals the process behind a pidfd if it is still the one with this start time. The pidfd
+// was opened before the start time was read, so the check and the signal reach one process.
+bool KillIfStarted(int pidfd, uint32_t pid, uint64_t startTime) {
+    if (pidfd < 0 || startTime == 0) return false;
+    if (StartTime("/proc/" + std::to_string(pid)) != startTime) return false;
+    return SendKill(pidfd);
+}
+
+bool Protected(uint32_t pid) {
+    return pid == 0 || pid == 1 || pid == static_cast<uint32_t>(getpid());
+}
+
+}  // namespace
+
 bool TerminateProcess(uint32_t pid, uint32_t exitCode) {
     // A host process cannot be given another's exit code; it is killed outright.
     (void)exitCode;
-    if (pid == 0 || pid == 1 || pid == static_cast<uint32_t>(getpid())) return false;
-    // The pidfd pins the process: if it ends and its number is reused while we look at it,
-    // the signal goes nowhere instead of reaching the newcomer.
+    if (Protected(pid)) return false;
     const int pidfd = OpenPidFd(pid);
-    if (pidfd < 0 && errno != ENOSYS) return false;
-    bool ok = false;
-    if (Describe(pid, CanonicalDrives(), CurrentMachine().native)) ok = SendKill(pidfd, pid);
-    if (pidfd >= 0) close(pidfd);
+    if (pidfd < 0) return false;
+    const auto process = Describe(pid, CanonicalDrives(), CurrentMachine().native);
+    const bool ok = process && KillIfStarted(pidfd, pid, process->startTime);
+    close(pidfd);
     return ok;
+}
+
+bool TerminateProcess(const ProcessEntry& process, uint32_t exitCode) {
+    (void)exitCode;
+    if (Protected(process.pid)) return false;
+    const int pidfd = OpenPidFd(process.pid);
+    if (pidfd < 0) return false;
+    const bool ok = Describe(process.pid, CanonicalDrives(), CurrentMachine().native) &&
+                    KillIfStarted(pidfd, process.pid, process.startTime);
+    close(pidfd);
+    return ok;
+}
+
+int TerminateProcessesRunning(const FileIdentity& file) {
+    const auto object = GetFileInfo(file);
+    if (!object || object->IsDirectory()) return -1;
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr) return -1;
+    std::vector<uint32_t> pids;
+    while (const dirent* item = readdir(proc)) {
+        char* end = nullptr;
+        const unsigned long pid = std::strtoul(item->d_name, &end, 10);
+        if (end != item->d_name && *end == '\0' && pid > 0 && pid <= UINT32_MAX)
+            pids.push_back(static_cast<uint32_t>(pid));
+    }
+    closedir(proc);
+    int ended = 0;
+    bool failed = false;
+    const auto runsFile = [&file](const std::string& base) {
+        struct stat image {};
+        return stat((base + "/exe").c_str(), &image) == 0 && image.st_dev == file.device &&
+               image.st_ino == file.inode;
+    };
+    for (uint32_t pid : pids) {
+        if (Protected(pid)) continue;
+        const std::string base = "/proc/" + std::to_string(pid);
+        if (!runsFile(base)) continue;  // the cheap test first; most processes end here
+        // The pidfd pins the process; what is read after it describes this process or a newer
+        // one with the same number, which the start time then tells apart.
+        const int pidfd = OpenPidFd(pid);
+        if (pidfd < 0) {
+            failed = true;
+            continue;
+        }
+        const uint64_t started = StartTime(base);
+        if (runsFile(base) && KillIfStarted(pidfd, pid, started)) {
+            ++ended;
+        } else {
+            failed = true;
+        }
+        close(pidfd);
+    }
+    return ended > 0 || !failed ? ended : -1;
 }
 
 }  // namespace scourwell::platform

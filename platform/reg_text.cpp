@@ -86,11 +86,12 @@ std::string Escape(std::string_view text) {
     return out;
 }
 
-// UTF-16LE bytes of a string value (with its terminating NUL) to UTF-8 text.
+// UTF-16LE bytes of a string value (with its terminating NUL) to UTF-8 text. Only the one
+// terminating NUL goes: a string that itself ends in NUL keeps it.
 std::optional<std::string> Utf16Value(const std::string& bytes) {
     std::string data = bytes;
     if (data.size() % 2 != 0) return std::nullopt;
-    while (data.size() >= 2 && data[data.size() - 1] == '\0' && data[data.size() - 2] == '\0')
+    if (data.size() >= 2 && data[data.size() - 1] == '\0' && data[data.size() - 2] == '\0')
         data.resize(data.size() - 2);
     return Convert(data, "UTF-16LE", "UTF-8");
 }
@@ -352,7 +353,9 @@ bool ParseRegText(std::string_view bytes, const std::string& source,
     return true;
 }
 
-std::string FormatRegText(const std::vector<RegKeyText>& keys) {
+namespace {
+
+std::string FormatText(const std::vector<RegKeyText>& keys) {
     std::string out = std::string(kHeader) + "\r\n\r\n";
     for (const RegKeyText& key : keys) {
         out += "[" + key.fullName + "]\r\n";
@@ -379,6 +382,8 @@ std::string FormatRegText(const std::vector<RegKeyText>& keys) {
                 default: {
                     std::string bytes = value.data;
                     if (value.type == ValueType::ExpandString || value.type == ValueType::String) {
+                        // Text that is not UTF-8 has no UTF-16 form: it comes out empty here,
+                        // and the read-back check refuses it.
                         bytes = Convert(value.data, "UTF-8", "UTF-16LE").value_or("");
                         bytes.append(2, '\0');
                     }
@@ -393,6 +398,46 @@ std::string FormatRegText(const std::vector<RegKeyText>& keys) {
         out += "\r\n";
     }
     return out;
+}
+
+bool SameValue(const RegistryValue& a, const RegistryValue& b) {
+    return a.name == b.name && a.type == b.type &&
+           (a.type == ValueType::Dword ? a.dword == b.dword : a.data == b.data);
+}
+
+}  // namespace
+
+bool FormatRegText(const std::vector<RegKeyText>& keys, std::string& text, std::string& error) {
+    text = FormatText(keys);
+    // What import would make of the text must be exactly what is exported: a key or value that
+    // does not survive the trip (a name with a blank at its end, a string that is not UTF-8 and
+    // holds a line break) is refused, never written changed.
+    std::vector<RegOperation> operations;
+    std::string parseError;
+    if (!ParseRegText(text, "export", operations, parseError)) {
+        error = "the exported text does not read back: " + parseError;
+        return false;
+    }
+    size_t next = 0;
+    for (const RegKeyText& key : keys) {
+        const RegOperation* op = next < operations.size() ? &operations[next++] : nullptr;
+        const std::string readName =
+            op == nullptr ? std::string()
+                          : std::string(RootKeyName(op->root)) + (op->path.empty() ? "" : "\\" + op->path);
+        if (op == nullptr || op->kind != RegOperation::Kind::CreateKey || readName != key.fullName) {
+            error = "the key [" + key.fullName + "] cannot be written so that it reads back the same";
+            return false;
+        }
+        for (const RegistryValue& value : key.values) {
+            op = next < operations.size() ? &operations[next++] : nullptr;
+            if (op == nullptr || op->kind != RegOperation::Kind::SetValue || !SameValue(op->value, value)) {
+                error = "the value \"" + value.name + "\" of [" + key.fullName +
+                        "] cannot be written so that it reads back the same";
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 }  // namespace scourwell::platform::detail

@@ -36,7 +36,8 @@ struct RegKeyText {
     std::vector<RegistryValue> values;
 };
 
-// The file text (UTF-8, CR LF line ends) for keys in the order given.
-std::string FormatRegText(const std::vector<RegKeyText>& keys);
+// The file text (UTF-8, CR LF line ends) for keys in the order given. False (with `error`
+// naming the key or value) when the text would not read back as exactly these keys and values.
+bool FormatRegText(const std::vector<RegKeyText>& keys, std::string& text, std::string& error);
 
 }  // namespace scourwell::platform::detail

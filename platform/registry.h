@@ -59,8 +59,11 @@ bool RegistryKeyExists(RootKey root, std::string_view path);
 bool DeleteRegistryKeyTree(RootKey root, std::string_view path);  // the key and all subkeys
 
 // "Windows Registry Editor Version 5.00" text files (UTF-8 or UTF-16LE with BOM).
-// Import merges into the store; export writes a key and its subkeys. False on failure.
+// Import merges into the store; export writes a key and its subkeys. False on failure. Export
+// writes only what import reads back byte for byte; a key or value that would not is refused
+// (and named in `error`). Files are written beside the target and renamed, never through a link.
 bool ImportRegFile(const std::string& hostPath, std::string* error = nullptr);
-bool ExportRegFile(RootKey root, std::string_view path, const std::string& hostPath);
+bool ExportRegFile(RootKey root, std::string_view path, const std::string& hostPath,
+                   std::string* error = nullptr);
 
 }  // namespace scourwell::platform

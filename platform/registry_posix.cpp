@@ -12,6 +12,7 @@
 // view's .reg files are imported (the native view instead seeds the few values the program
 // reads); a failed import removes the new file again, so the next use retries.
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -278,6 +279,55 @@ bool SeedNative(sqlite3* db, const MachineConfig& view) {
     return Apply(db, operations);
 }
 
+// The folder of a host file, opened without following a link in its own place; missing levels
+// are created one by one (mkdir never follows a link), so a link planted where the folder
+// should be is refused rather than written through. -1 when it cannot be opened.
+int OpenFolderOf(const std::string& hostFile) {
+    const std::filesystem::path folder = std::filesystem::path(hostFile).parent_path();
+    if (folder.empty()) return open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    constexpr int kFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int fd = open(folder.c_str(), kFlags);
+    if (fd >= 0 || errno != ENOENT) return fd;
+    const int parent = OpenFolderOf(folder.string());
+    if (parent < 0) return -1;
+    const std::string name = folder.filename().string();
+    if (mkdirat(parent, name.c_str(), 0700) != 0 && errno != EEXIST) {
+        close(parent);
+        return -1;
+    }
+    fd = openat(parent, name.c_str(), kFlags);
+    close(parent);
+    return fd;
+}
+
+// Writes a host file whole: beside it under a fresh name created exclusively (never through a
+// link planted there), then renamed over it.
+bool WriteHostFileAtomic(const std::string& hostPath, const std::string& text) {
+    const int dir = OpenFolderOf(hostPath);
+    if (dir < 0) return false;
+    const std::string name = std::filesystem::path(hostPath).filename().string();
+    std::string temp;
+    int out = -1;
+    for (int attempt = 0; attempt < 100 && out < 0; ++attempt) {
+        temp = name + ".part";
+        if (attempt > 0) temp += std::to_string(getpid()) + "-" + std::to_string(attempt);
+        out = openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (out < 0 && errno != EEXIST) break;
+    }
+    bool ok = out >= 0;
+    for (size_t done = 0; ok && done < text.size();) {
+        const ssize_t n = write(out, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<size_t>(n);
+    }
+    if (out >= 0 && close(out) != 0) ok = false;
+    if (ok) ok = renameat(dir, temp.c_str(), dir, name.c_str()) == 0;
+    if (!ok && out >= 0) unlinkat(dir, temp.c_str(), 0);
+    close(dir);
+    return ok;
+}
+
 // The open store of the current view, opened (and created and seeded) when needed.
 sqlite3* OpenStore(StoreState& state) {
     const MachineConfig& view = CurrentMachine();
@@ -285,14 +335,20 @@ sqlite3* OpenStore(StoreState& state) {
     CloseLocked(state);
     const std::string& path = view.registryStore;
     if (path.empty()) return nullptr;
+    // The store and its folder are created like every other write: never through a link.
     struct stat info {};
-    const bool creating = stat(path.c_str(), &info) != 0;
+    const bool creating = lstat(path.c_str(), &info) != 0;
     if (creating) {
-        std::error_code ec;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+        const int dir = OpenFolderOf(path);
+        if (dir < 0) return nullptr;
+        const std::string name = std::filesystem::path(path).filename().string();
+        const int file = openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        close(dir);
+        if (file < 0) return nullptr;
+        close(file);
     }
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK) {
         sqlite3_close_v2(db);
         return nullptr;
     }
@@ -452,7 +508,8 @@ bool ImportRegFile(const std::string& hostPath, std::string* error) {
     return ImportInto(session.db, hostPath, error);
 }
 
-bool ExportRegFile(RootKey root, std::string_view path, const std::string& hostPath) {
+bool ExportRegFile(RootKey root, std::string_view path, const std::string& hostPath,
+                   std::string* error) {
     std::vector<detail::RegKeyText> keys;
     {
         Session session;
@@ -485,18 +542,14 @@ bool ExportRegFile(RootKey root, std::string_view path, const std::string& hostP
         }
         visit(*top, std::string(RootKeyName(root)) + name);
     }
-    const std::string text = detail::FormatRegText(keys);
-    const std::string temp = hostPath + ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (!out.flush()) {
-            std::remove(temp.c_str());
-            return false;
-        }
+    std::string text;
+    std::string refused;
+    if (!detail::FormatRegText(keys, text, refused)) {
+        if (error) *error = refused;
+        return false;
     }
-    if (std::rename(temp.c_str(), hostPath.c_str()) != 0) {
-        std::remove(temp.c_str());
+    if (!WriteHostFileAtomic(hostPath, text)) {
+        if (error) *error = hostPath + " cannot be written";
         return false;
     }
     return true;

@@ -54,7 +54,8 @@ int OpenBeneath(int root, const std::string& relative) {
         how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV | RESOLVE_BENEATH;
         const long fd = syscall(SYS_openat2, root, relative.c_str(), &how, sizeof how);
         if (fd >= 0) return static_cast<int>(fd);
-        if (errno == EAGAIN) return kFallBack;
+        // A chain longer than one call takes is walked folder by folder instead.
+        if (errno == EAGAIN || errno == ENAMETOOLONG) return kFallBack;
         if (errno != ENOSYS && errno != EPERM && errno != EINVAL && errno != E2BIG) return -1;
         openat2Missing.store(true, std::memory_order_relaxed);
     }
@@ -84,9 +85,112 @@ int OpenFolder(int root, const std::string& relative, dev_t device) {
     return current.ok() ? current.Release() : -1;
 }
 
+// Opens a drive's root folder (which may itself be reached through a link) into `entry`.
+bool OpenRoot(const DriveMapping& drive, SafeEntry& entry, struct stat& rootInfo) {
+    entry.parent = UniqueFd(open(drive.hostRoot.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!entry.parent.ok() || fstat(entry.parent.get(), &rootInfo) != 0) return false;
+    entry.device = rootInfo.st_dev;
+    return true;
+}
+
+std::string JoinHost(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder.back() != '/') return folder + "/" + name;
+    return folder + name;
+}
+
 }  // namespace
 
 void AllowOpenat2(bool allowed) { openat2Allowed.store(allowed, std::memory_order_relaxed); }
+
+std::string ExactWindowsPath(char letter, const std::string& hostRoot, const std::string& host) {
+    std::string windows(1, letter);
+    windows += ":\\";
+    if (host.size() > hostRoot.size() && host.starts_with(hostRoot)) {
+        std::string rest = host.substr(hostRoot.size());
+        while (rest.starts_with('/')) rest.erase(0, 1);
+        for (char& c : rest)
+            if (c == '/') c = '\\';
+        windows += rest;
+    }
+    return windows;
+}
+
+bool IsAnyDriveRoot(const struct stat& info) {
+    if (!S_ISDIR(info.st_mode)) return false;
+    for (const DriveMapping& drive : CurrentMachine().drives) {
+        struct stat root {};
+        if (!drive.hostRoot.empty() && stat(drive.hostRoot.c_str(), &root) == 0 &&
+            root.st_dev == info.st_dev && root.st_ino == info.st_ino)
+            return true;
+    }
+    return false;
+}
+
+std::optional<SafeEntry> OpenExactEntry(std::string_view windowsPath, bool allowMissingLast) {
+    const std::optional<WindowsPath> parsed = ParseWindowsPath(windowsPath);
+    const DriveMapping* drive = parsed ? FindDrive(parsed->letter) : nullptr;
+    if (drive == nullptr || drive->hostRoot.empty()) return std::nullopt;
+    SafeEntry entry;
+    struct stat rootInfo {};
+    if (!OpenRoot(*drive, entry, rootInfo)) return std::nullopt;
+    const std::vector<std::string>& parts = parsed->components;
+    if (parts.empty()) {
+        entry.parentHost = drive->hostRoot;
+        entry.exists = true;
+        entry.info = rootInfo;
+        return entry;
+    }
+    std::string relative;
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        if (parts[i].find('/') != std::string::npos) return std::nullopt;
+        if (i > 0) relative += '/';
+        relative += parts[i];
+    }
+    entry.name = parts.back();
+    if (entry.name.find('/') != std::string::npos) return std::nullopt;
+    entry.parentHost = drive->hostRoot;
+    if (!relative.empty()) {
+        const int fd = OpenFolder(entry.parent.get(), relative, entry.device);
+        if (fd < 0) return std::nullopt;
+        entry.parent = UniqueFd(fd);
+        entry.parentHost = JoinHost(drive->hostRoot, relative);
+    }
+    if (fstatat(entry.parent.get(), entry.name.c_str(), &entry.info, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (entry.info.st_dev != entry.device) return std::nullopt;
+        entry.exists = true;
+    } else if (errno != ENOENT || !allowMissingLast) {
+        return std::nullopt;
+    }
+    return entry;
+}
+
+std::optional<SafeEntry> OpenIdentity(const FileIdentity& identity) {
+    if (!identity.IsKnown()) return std::nullopt;
+    std::optional<SafeEntry> entry;
+    if (identity.folder && identity.folder->fd.ok()) {
+        const size_t slash = identity.path.rfind('\\');
+        const std::string name =
+            slash == std::string::npos ? identity.path : identity.path.substr(slash + 1);
+        if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+            return std::nullopt;
+        entry.emplace();
+        entry->parent = UniqueFd(fcntl(identity.folder->fd.get(), F_DUPFD_CLOEXEC, 0));
+        if (!entry->parent.ok()) return std::nullopt;
+        entry->parentHost = identity.folder->host;
+        entry->device = identity.folder->device;
+        entry->name = name;
+        if (fstatat(entry->parent.get(), name.c_str(), &entry->info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            entry->info.st_dev != entry->device)
+            return std::nullopt;
+        entry->exists = true;
+    } else {
+        entry = OpenExactEntry(identity.path, false);
+    }
+    if (!entry || !entry->exists || entry->info.st_dev != identity.device ||
+        entry->info.st_ino != identity.inode)
+        return std::nullopt;
+    return entry;
+}
 
 std::optional<SafeEntry> OpenEntry(std::string_view windowsPath, bool allowMissingLast) {
     // A miss costs only the lookup; folders are opened once something was found.

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/machine.h"
 
 namespace scourwell::platform::detail {
@@ -124,6 +125,17 @@ struct SafeEntry {
 // (without allowMissingLast) when the entry is missing. A missing path costs what Resolve
 // costs: the folders are opened only once the lookup has found something.
 std::optional<SafeEntry> OpenEntry(std::string_view windowsPath, bool allowMissingLast);
+// The same with every name matched exactly as stored (no case-insensitive lookup, no cache);
+// each folder is opened relative to the previous one, so the path's length is not limited.
+std::optional<SafeEntry> OpenExactEntry(std::string_view windowsPath, bool allowMissingLast);
+// The object of an identity, opened as OpenEntry does (through its folder handle when it has
+// one), and only when it is still there with the same device and inode.
+std::optional<SafeEntry> OpenIdentity(const FileIdentity& identity);
+// The Windows path of an opened entry with every name as stored: the drive's letter and the
+// host path below its root.
+std::string ExactWindowsPath(char letter, const std::string& hostRoot, const std::string& host);
+// True when the object is the folder of any drive of the view.
+bool IsAnyDriveRoot(const struct stat& info);
 // Whether OpenEntry may open a chain of folders in one openat2 call (when the kernel has it).
 // Tests turn it off to exercise the folder-by-folder walk used without it.
 void AllowOpenat2(bool allowed);
@@ -138,3 +150,14 @@ void ResetPathState();      // case cache and current directory
 void CloseRegistryStore();  // closes the hive store of the old view
 
 }  // namespace scourwell::platform::detail
+
+namespace scourwell::platform {
+
+struct FolderHandle {
+    detail::UniqueFd fd;  // the folder, opened without following a link
+    std::string host;     // its host path
+    std::string windows;  // its Windows path, names as stored, with trailing backslash
+    dev_t device = 0;     // the drive root's device
+};
+
+}  // namespace scourwell::platform

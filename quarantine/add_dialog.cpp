@@ -1,6 +1,7 @@
 #include "quarantine/add_dialog.h"
 
 #include "foundation/file_helpers.h"
+#include "foundation/text.h"
 #include "platform/files.h"
 #include "quarantine/clean_up.h"
 
@@ -35,20 +36,28 @@ void AddDialog::Edit1Change() {
 void AddDialog::xpButton2Click() {
     if (!context_.ui.AskYesNo(kAddQuestion)) return;
     const std::string path = edit1.Get();
+    // What the user typed is looked up once; the copy and the deletion then act on that object.
+    const auto object = platform::IdentifyObject(
+        mode.Get() == AddMode::File ? std::string_view(path)
+                                    : std::string_view(foundation::WithoutTrailingBackslash(path)));
     std::string info;
     if (mode.Get() == AddMode::File) {
         // Without a quarantine copy the file is left alone and nothing is reported.
-        if (store_.QuarantineFile(path)) {
-            info = foundation::ForceDeleteFile(context_, path) ? std::string(kAddFileDone) + path
-                                                               : std::string(kAddFileFailed) + path;
+        if (object && store_.QuarantineFile(path, *object)) {
+            info = foundation::ForceDeleteFile(context_, *object) ? std::string(kAddFileDone) + path
+                                                                  : std::string(kAddFileFailed) + path;
         }
     } else {
-        FolderCopyReport report;
-        store_.QuarantineFolder(path, "", "*.*", &report);
-        // Files whose copy failed stay, so the folder is then reported as not deleted.
-        const bool removed =
-            DeleteFolderTree(context_, excluded_, path, "*.*",
-                             [&report](const std::string& file) { return report.WasCopied(file); });
+        bool removed = false;
+        if (object) {
+            FolderCopyReport report;
+            store_.QuarantineFolder(path, *object, "", "*.*", &report);
+            // Files whose copy failed stay, so the folder is then reported as not deleted.
+            removed = DeleteFolderTree(context_, excluded_, path, *object, "*.*",
+                                       [&report](const platform::FileIdentity& file) {
+                                           return report.WasCopied(file);
+                                       });
+        }
         info = removed ? std::string(kAddFolderDone) + path : std::string(kAddFolderFailed) + path;
     }
     context_.ui.Tell(std::string(kAddResultHead) + info, foundation::kAppTitle,

@@ -1,6 +1,7 @@
 #include "quarantine/clean_up.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -123,6 +124,13 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
     page.cleanUpEnabled.Set(false);
     page.abortEnabled.Set(true);
 
+    // The objects the scan listed, by row: each item acts on its row's identity.
+    std::unordered_map<std::string, platform::FileIdentity> listed;
+    for (const foundation::ScanResultRow& row : page.results.Rows()) {
+        if (row.identity.IsKnown())
+            listed.try_emplace(row.location + '\0' + row.name + '\0' + row.kind, row.identity);
+    }
+
     std::vector<std::string> failed;
     const uint64_t layout = list.Layout();
     for (const Target& target : TargetsOf(list)) {
@@ -140,26 +148,41 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
         context.status.Set("Deleting " + path);
         if (page.excluded.IsExcluded(path, isFolder ? "Folder" : "File")) continue;
         SetStatus(list, target, layout, "Deleting...");
-        bool removed;
+        // The listed object, or (for a row not made from a listing) the object its exact names
+        // lead to now; never a look-alike found without regard to case.
+        std::optional<platform::FileIdentity> object;
+        const auto known = listed.find(target.location + '\0' + target.name + '\0' + target.kind);
+        if (known != listed.end()) {
+            object = known->second;
+        } else {
+            object = platform::IdentifyObject(path, platform::NameMatch::kExact);
+        }
+        const auto found = object ? platform::GetFileInfo(*object) : std::nullopt;
+        bool removed = false;
         if (isFolder) {
             LogWithPath(log, " : Deleting folder...", path);
-            if (infected) {
+            if (!found || !found->IsDirectory()) {
+                removed = false;
+            } else if (infected) {
                 // Only files that now have a quarantine copy may go.
                 FolderCopyReport report;
-                store.QuarantineFolder(path, "", "*.*", &report);
-                removed = DeleteFolderTree(
-                    context, page.excluded, path, "*.*",
-                    [&report](const std::string& file) { return report.WasCopied(file); });
+                store.QuarantineFolder(path, *object, "", "*.*", &report);
+                removed = DeleteFolderTree(context, page.excluded, path, *object, "*.*",
+                                           [&report](const platform::FileIdentity& file) {
+                                               return report.WasCopied(file);
+                                           });
             } else {
-                removed = DeleteFolderTree(context, page.excluded, path, "*.*");
+                removed = DeleteFolderTree(context, page.excluded, path, *object, "*.*");
             }
         } else {
             LogWithPath(log, " : Deleting file...", path);
-            if (infected && !store.QuarantineFile(path) && platform::FileExists(path)) {
+            if (!found || found->IsDirectory()) {
+                removed = false;
+            } else if (infected && !store.QuarantineFile(path, *object)) {
                 // No copy, no deletion: the file stays where it is.
                 removed = false;
             } else {
-                removed = foundation::ForceDeleteFile(context, path);
+                removed = foundation::ForceDeleteFile(context, *object);
             }
         }
         if (removed) {
@@ -196,42 +219,71 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
     scan::SaveAndOpenScanLog(context);
 }
 
-bool DeleteFolderTree(foundation::ProgramContext& context, const foundation::ExclusionSet& excluded,
-                      std::string_view folderPath, std::string_view mask,
-                      const FileDeletePolicy& mayDelete) {
-    const std::string folder = foundation::WithTrailingBackslash(folderPath);
-    std::vector<std::string> files;
-    {
-        platform::DirectoryListing listing(folder + std::string(mask));
-        platform::FindEntry entry;
-        while (listing.Next(entry)) {
-            context.ui.PumpEvents();
-            if (context.abortRequested) return false;
-            const std::string fullPath = folder + entry.name;
-            if (entry.IsDirectory()) {
-                if (!excluded.IsExcluded(fullPath, "Folder")) {
-                    DeleteFolderTree(context, excluded, fullPath, mask, mayDelete);
-                }
-            } else {
-                files.push_back(fullPath);
+namespace {
+
+// Deletes the tree of an opened folder. `folder` is its path as shown, with trailing backslash.
+bool DeleteTree(foundation::ProgramContext& context, const foundation::ExclusionSet& excluded,
+                const std::string& folder, platform::DirectoryListing listing,
+                const platform::FileIdentity& self, std::string_view mask,
+                const FileDeletePolicy& mayDelete) {
+    if (!listing.IsOpen()) return false;
+    struct File {
+        std::string path;
+        platform::FileIdentity identity;
+    };
+    std::vector<File> files;
+    platform::FindEntry entry;
+    while (listing.Next(entry)) {
+        context.ui.PumpEvents();
+        if (context.abortRequested) return false;
+        std::string fullPath = folder + entry.name;
+        if (entry.IsDirectory()) {
+            if (!excluded.IsExcluded(fullPath, "Folder")) {
+                DeleteTree(context, excluded, fullPath + "\\", listing.OpenSubfolder(entry, mask),
+                           listing.IdentityOf(entry), mask, mayDelete);
             }
+        } else {
+            files.push_back(File{std::move(fullPath), listing.IdentityOf(entry)});
         }
+    }
+    {
+        // One descriptor less while the files go.
+        const platform::DirectoryListing done = std::move(listing);
     }
 
     int failures = 0;
-    for (const auto& file : files) {
+    for (const File& file : files) {
         if (context.abortRequested) return false;
-        if (excluded.IsExcluded(file, "File")) continue;
-        if (mayDelete && !mayDelete(file)) {
+        if (excluded.IsExcluded(file.path, "File")) continue;
+        if (mayDelete && !mayDelete(file.identity)) {
             ++failures;
             continue;
         }
-        const bool deleted = foundation::ForceDeleteFile(context, file);
-        context.status.Set("Deleting " + file);
+        const bool deleted = foundation::ForceDeleteFile(context, file.identity);
+        context.status.Set("Deleting " + file.path);
         if (!deleted) ++failures;
     }
     if (failures != 0) return false;
-    return platform::RemoveDirectory(foundation::WithoutTrailingBackslash(folder));
+    return platform::RemoveDirectory(self);
+}
+
+}  // namespace
+
+bool DeleteFolderTree(foundation::ProgramContext& context, const foundation::ExclusionSet& excluded,
+                      std::string_view folder, const platform::FileIdentity& identity,
+                      std::string_view mask, const FileDeletePolicy& mayDelete) {
+    return DeleteTree(context, excluded, foundation::WithTrailingBackslash(folder),
+                      platform::DirectoryListing::OfFolder(identity, mask), identity, mask,
+                      mayDelete);
+}
+
+bool DeleteFolderTree(foundation::ProgramContext& context, const foundation::ExclusionSet& excluded,
+                      std::string_view folderPath, std::string_view mask,
+                      const FileDeletePolicy& mayDelete) {
+    const auto identity =
+        platform::IdentifyObject(foundation::WithoutTrailingBackslash(folderPath));
+    if (!identity) return false;
+    return DeleteFolderTree(context, excluded, folderPath, *identity, mask, mayDelete);
 }
 
 }  // namespace scourwell::quarantine

@@ -6,6 +6,7 @@
 #include "foundation/record_lines.h"
 #include "foundation/text.h"
 #include "platform/files.h"
+#include "platform/processes.h"
 #include "platform/system_info.h"
 #include "quarantine/registry_backup.h"
 
@@ -23,8 +24,28 @@ long long LineKind(const std::string& line) {
     return kind;
 }
 
-std::string StoredPath(const std::string& storedName) {
-    return QuarantineFolderPath() + "\\" + storedName;
+// The quarantine folder with every name as stored (looked up once, as written); the folder
+// path itself while it does not exist.
+std::string ExactQuarantineFolder() {
+    const std::string folder = QuarantineFolderPath();
+    const auto identity = platform::IdentifyObject(folder);
+    return identity ? identity->path : folder;
+}
+
+// A stored copy or backup file in the quarantine folder, looked up by its exact name only.
+std::optional<platform::FileIdentity> StoredObject(const std::string& exactFolder,
+                                                   const std::string& storedName) {
+    if (!IsPlainStoredName(storedName)) return std::nullopt;
+    auto identity =
+        platform::IdentifyObject(exactFolder + "\\" + storedName, platform::NameMatch::kExact);
+    if (!identity) return std::nullopt;
+    const auto info = platform::GetFileInfo(*identity);
+    if (!info || info->IsDirectory()) return std::nullopt;
+    return identity;
+}
+
+std::string ObjectKey(const platform::FileIdentity& file) {
+    return std::to_string(file.device) + ":" + std::to_string(file.inode);
 }
 
 // "~n" before the extension of the source file's name; at the end when it has none.
@@ -45,12 +66,13 @@ std::string NameVariant(const std::string& flattened, std::string_view sourcePat
 }
 
 // Two files hold the same bytes: same size and same digest, both readable.
-bool SameContent(std::string_view a, std::string_view b) {
+bool SameContent(const platform::FileIdentity& a, const platform::FileIdentity& b) {
     auto infoA = platform::GetFileInfo(a);
     auto infoB = platform::GetFileInfo(b);
     if (!infoA || !infoB || infoA->size != infoB->size) return false;
-    if (!platform::CanOpenForRead(a) || !platform::CanOpenForRead(b)) return false;
-    return database::FileDigest(a) == database::FileDigest(b);
+    const std::string digest = database::FileDigest(a);
+    return digest == database::FileDigest(b) &&
+           (digest != database::kEmptyDigest || infoA->size == 0);
 }
 
 // Adds every line of a data-folder file to `list` (sorted, duplicates ignored). False when the
@@ -115,8 +137,8 @@ bool FitsInRecordField(std::string_view text) {
     return text.find_first_of(";\r\n") == std::string_view::npos;
 }
 
-bool FolderCopyReport::WasCopied(std::string_view path) const {
-    return copiedLower.count(foundation::ToLower(path)) != 0;
+bool FolderCopyReport::WasCopied(const platform::FileIdentity& file) const {
+    return file.IsKnown() && copiedObjects.count(ObjectKey(file)) != 0;
 }
 
 QuarantineStore::QuarantineStore(foundation::ProgramContext& ctx)
@@ -163,8 +185,8 @@ const std::unordered_map<std::string, std::string>& QuarantineStore::StoredNameO
             const std::string stored = StoredNameOf(line, kind);
             if (stored.empty()) continue;
             // A registry backup belongs to no source file: its name is taken by every path.
-            const std::string owner = kind == 0 ? foundation::ToLower(ExtractField(line, 2)) : "";
-            NoteStoredName(storedOwners_, foundation::ToLower(stored), owner);
+            const std::string owner = kind == 0 ? ExtractField(line, 2) : "";
+            NoteStoredName(storedOwners_, stored, owner);
         }
         storedOwnersValid_ = true;
     }
@@ -179,13 +201,12 @@ bool QuarantineStore::EnsureQuarantineFolder() {
 
 std::string QuarantineStore::StoredNameFor(std::string_view path) const {
     const std::string flattened = FlattenedName(path);
-    const std::string source = foundation::ToLower(path);
     const auto& owners = StoredNameOwners();
     for (int n = 1;; ++n) {
         std::string candidate = NameVariant(flattened, path, n);
-        const auto owner = owners.find(foundation::ToLower(candidate));
+        const auto owner = owners.find(candidate);
         // Free, or already the copy of this very path (which is then replaced, as before).
-        if (owner == owners.end() || (!owner->second.empty() && owner->second == source))
+        if (owner == owners.end() || (!owner->second.empty() && owner->second == path))
             return candidate;
     }
 }
@@ -195,36 +216,62 @@ void QuarantineStore::AddEntryLine(std::string line) {
     if (storedOwnersValid_) {
         const long long kind = LineKind(line);
         const std::string stored = StoredNameOf(line, kind);
-        if (!stored.empty()) {
-            NoteStoredName(storedOwners_, foundation::ToLower(stored),
-                           kind == 0 ? foundation::ToLower(ExtractField(line, 2)) : "");
-        }
+        if (!stored.empty()) NoteStoredName(storedOwners_, stored, kind == 0 ? ExtractField(line, 2) : "");
     }
     index.Add(std::move(line));
 }
 
-bool QuarantineStore::CopyIntoQuarantine(std::string_view source, std::string& storedName) {
+bool QuarantineStore::CopyIntoQuarantine(std::string_view source, const platform::FileIdentity& file,
+                                         std::string& storedName) {
     // A path with ";" or a line break cannot be written into one record line without shifting
     // its fields or splitting the line, and a broken line could later restore to another
     // place or block the whole index: such a file is not taken.
     if (!FitsInRecordField(source)) return false;
     if (!EnsureQuarantineFolder()) return false;
-    storedName = StoredNameFor(source);
-    return platform::CopyFile(source, StoredPath(storedName), false);
+    const std::string folder = ExactQuarantineFolder();
+    const std::string flattened = FlattenedName(source);
+    const auto& owners = StoredNameOwners();
+    constexpr int kMaxVariants = 10000;
+    for (int n = 1; n <= kMaxVariants; ++n) {
+        storedName = NameVariant(flattened, source, n);
+        if (!IsPlainStoredName(storedName)) return false;
+        const std::string target = folder + "\\" + storedName;
+        const auto owner = owners.find(storedName);
+        if (owner != owners.end()) {
+            // This very path's earlier copy is replaced (written beside it, then renamed over);
+            // any other owner's copy is never touched.
+            if (owner->second.empty() || owner->second != source) continue;
+            return platform::CopyFile(file, target, false, platform::NameMatch::kExact);
+        }
+        // A name nobody owns: created exclusively, so a file already there (in any spelling
+        // the file system takes as the same) sends the copy to the next variant.
+        if (platform::CopyFile(file, target, true, platform::NameMatch::kExact)) return true;
+        if (!platform::IdentifyObject(target, platform::NameMatch::kExact))
+            return false;  // the copy itself failed
+    }
+    return false;
 }
 
 bool QuarantineStore::QuarantineFile(std::string_view path) {
     index.SetSorted(true);
-    if (!platform::FileExists(path)) return false;
+    const auto file = platform::IdentifyObject(path);
+    if (!file || !platform::FileExists(path)) return false;
+    return QuarantineFile(path, *file);
+}
+
+bool QuarantineStore::QuarantineFile(std::string_view path, const platform::FileIdentity& file) {
+    index.SetSorted(true);
+    const auto info = platform::GetFileInfo(file);
+    if (!info || info->IsDirectory()) return false;
     std::string storedName;
-    if (!CopyIntoQuarantine(path, storedName)) return false;
+    if (!CopyIntoQuarantine(path, file, storedName)) return false;
     std::string line = NowText();
     line += ";0;";
     line += path;
     line += ";;";
-    line += database::FileDigest(path);
+    line += database::FileDigest(file);
     line += ";";
-    line += std::to_string(foundation::GetFileSizeBytes(path));
+    line += std::to_string(info->size);
     line += ";";
     line += storedName;
     line += ";";
@@ -235,10 +282,30 @@ bool QuarantineStore::QuarantineFile(std::string_view path) {
 
 void QuarantineStore::QuarantineFolder(std::string_view folderPath, std::string_view detected,
                                        std::string_view mask, FolderCopyReport* report) {
+    const auto identity =
+        platform::IdentifyObject(foundation::WithoutTrailingBackslash(folderPath));
+    if (!identity) {
+        index.SetSorted(true);
+        RefreshQuarantineView();
+        return;
+    }
+    QuarantineFolder(folderPath, *identity, detected, mask, report);
+}
+
+void QuarantineStore::QuarantineFolder(std::string_view folderPath,
+                                       const platform::FileIdentity& identity,
+                                       std::string_view detected, std::string_view mask,
+                                       FolderCopyReport* report) {
     index.SetSorted(true);
-    const std::string folder = foundation::WithTrailingBackslash(folderPath);
-    const std::string quarantineFolder = QuarantineFolderPath();
-    platform::DirectoryListing listing(folder + std::string(mask));
+    CopyTree(foundation::WithTrailingBackslash(folderPath),
+             platform::DirectoryListing::OfFolder(identity, mask),
+             platform::IdentifyObject(QuarantineFolderPath()), detected, mask, report);
+}
+
+void QuarantineStore::CopyTree(const std::string& folder, platform::DirectoryListing listing,
+                               const std::optional<platform::FileIdentity>& quarantine,
+                               std::string_view detected, std::string_view mask,
+                               FolderCopyReport* report) {
     platform::FindEntry entry;
     while (listing.Next(entry)) {
         context.ui.PumpEvents();
@@ -246,13 +313,17 @@ void QuarantineStore::QuarantineFolder(std::string_view folderPath, std::string_
         const std::string fullPath = folder + entry.name;
         if (entry.IsDirectory()) {
             // Never copy the quarantine into itself.
-            if (EqualsIgnoreCase(fullPath, quarantineFolder)) continue;
-            QuarantineFolder(fullPath, detected, mask, report);
+            if (quarantine && quarantine->device == entry.device &&
+                quarantine->inode == entry.inode)
+                continue;
+            CopyTree(fullPath + "\\", listing.OpenSubfolder(entry, mask), quarantine, detected,
+                     mask, report);
             continue;
         }
         context.status.Set(fullPath);
+        const platform::FileIdentity file = listing.IdentityOf(entry);
         std::string storedName;
-        if (!CopyIntoQuarantine(fullPath, storedName)) {
+        if (!CopyIntoQuarantine(fullPath, file, storedName)) {
             if (report) report->failed.push_back(fullPath);
             continue;
         }
@@ -262,7 +333,7 @@ void QuarantineStore::QuarantineFolder(std::string_view folderPath, std::string_
         line += ";";
         line += detected;
         line += ";";
-        line += database::FileDigest(fullPath);
+        line += database::FileDigest(file);
         line += ";";
         line += std::to_string(entry.size);
         line += ";";
@@ -271,7 +342,7 @@ void QuarantineStore::QuarantineFolder(std::string_view folderPath, std::string_
         AddEntryLine(std::move(line));
         if (report) {
             report->copied.push_back(fullPath);
-            report->copiedLower.insert(foundation::ToLower(fullPath));
+            report->copiedObjects.insert(ObjectKey(file));
         }
     }
     RefreshQuarantineView();
@@ -279,15 +350,14 @@ void QuarantineStore::QuarantineFolder(std::string_view folderPath, std::string_
 
 void QuarantineStore::RefreshQuarantineView() {
     cList1.Clear();
-    const std::string folder = QuarantineFolderPath();
+    const std::string folder = ExactQuarantineFolder();
     for (size_t i = index.Count(); i-- > 0;) {
         const std::string& line = index[i];
         bool drop = line.empty();
         const long long kind = LineKind(line);
         if (kind == 0 || kind == 1) {
             // A stored name that leaves the quarantine folder names no copy of ours.
-            const std::string stored = StoredNameOf(line, kind);
-            drop = !IsPlainStoredName(stored) || !platform::FileExists(folder + "\\" + stored);
+            drop = !StoredObject(folder, StoredNameOf(line, kind));
         }
         if (drop) index.Remove(i);
     }
@@ -318,7 +388,7 @@ void QuarantineStore::RefreshQuarantineView() {
 }
 
 bool QuarantineStore::ClearQuarantine() {
-    const std::string folder = QuarantineFolderPath();
+    const std::string folder = ExactQuarantineFolder();
     const std::string now = NowText();
     int removedFiles = 0;
     for (size_t i = 0; i < index.Count(); ++i) {
@@ -327,14 +397,13 @@ bool QuarantineStore::ClearQuarantine() {
         if (line.empty()) continue;
         long long kind = 0;
         if (!foundation::ParseInt64(ExtractField(line, 1), kind)) return false;
-        const std::string stored = StoredNameOf(line, kind);
-        const bool plain = IsPlainStoredName(stored);
+        const auto stored = StoredObject(folder, StoredNameOf(line, kind));
         if (kind == 0) {
-            if (plain) platform::DeleteFile(folder + "\\" + stored);
+            if (stored) platform::DeleteFile(*stored);
             deleted.Add(ExtractField(line, 2) + ";" + now + ";");
             ++removedFiles;
         } else if (kind == 1) {
-            if (plain) platform::DeleteFile(folder + "\\" + stored);
+            if (stored) platform::DeleteFile(*stored);
         }
     }
     const std::string dataFolder = foundation::GetDataFolder();
@@ -347,7 +416,7 @@ bool QuarantineStore::ClearQuarantine() {
 }
 
 bool QuarantineStore::RestoreQuarantined() {
-    const std::string folder = QuarantineFolderPath();
+    const std::string folder = ExactQuarantineFolder();
     int restored = 0;
     for (size_t row = 0; row < cList1.Count(); ++row) {
         context.ui.PumpEvents();
@@ -369,31 +438,30 @@ bool QuarantineStore::RestoreQuarantined() {
         bool ok = false;
         if (kind == 0) {
             const std::string source = ExtractField(line, 2);
-            const std::string storedName = ExtractField(line, 6);
-            const std::string stored = folder + "\\" + storedName;
-            // Only a program running from this very path is ended, not namesakes elsewhere.
-            foundation::KillProcessesByName(source);
+            const auto stored = StoredObject(folder, ExtractField(line, 6));
+            // Only a program running the file now at that path is ended, not namesakes.
+            if (const auto present = platform::IdentifyObject(source))
+                platform::TerminateProcessesRunning(*present);
             const std::string target = foundation::FolderPart(source);
             bool folderReady = target.empty() || platform::DirectoryExists(target) ||
                                platform::CreateDirectoryChain(target);
             // Never replace a file: the copy fails when the place is taken. The stored copy
             // goes only once the restored file is known to hold the same bytes.
-            if (folderReady && !source.empty() && IsPlainStoredName(storedName) &&
-                platform::FileExists(stored) &&
-                platform::CopyFile(stored, source, true)) {
-                if (SameContent(stored, source)) {
+            if (folderReady && !source.empty() && stored &&
+                platform::CopyFile(*stored, source, true)) {
+                const auto restoredFile = platform::IdentifyObject(source);
+                if (restoredFile && SameContent(*stored, *restoredFile)) {
                     ok = true;
-                    platform::DeleteFile(stored);
-                } else {
-                    platform::DeleteFile(source);  // our own incomplete copy
+                    platform::DeleteFile(*stored);
+                } else if (restoredFile) {
+                    platform::DeleteFile(*restoredFile);  // our own incomplete copy
                 }
             }
         } else if (kind == 1) {
-            const std::string backupName = ExtractField(line, 7);
-            const std::string backup = folder + "\\" + backupName;
-            if (IsPlainStoredName(backupName) && RestoreRegistryValue(backup)) {
+            const auto backup = StoredObject(folder, ExtractField(line, 7));
+            if (backup && RestoreRegistryValue(backup->path)) {
                 ok = true;
-                platform::DeleteFile(backup);
+                platform::DeleteFile(*backup);
             }
         }
         if (ok) {

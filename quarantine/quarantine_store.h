@@ -18,9 +18,15 @@
 // free variant with "~2", "~3", ... before the extension is used instead, so two paths such as
 // C:\ab\c and C:\a\bc never share one copy. The stored name is always field 6, so readers need
 // not know the rule.
+//
+// Stored names and source paths are compared byte for byte (x.exe and X.exe are two sources
+// with two copies), a new copy is created exclusively (a name the file system already holds
+// in any spelling moves on to the next variant), and names in the quarantine folder are looked
+// up exactly as stored, never without regard to case.
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -30,6 +36,7 @@
 #include "foundation/list_model.h"
 #include "foundation/program_context.h"
 #include "foundation/text_list.h"
+#include "platform/files.h"
 
 namespace scourwell::quarantine {
 
@@ -65,10 +72,10 @@ std::string EntryTimeText(std::chrono::system_clock::time_point when);
 struct FolderCopyReport {
     std::vector<std::string> copied;
     std::vector<std::string> failed;
-    // True when `path` (case ignored) was copied by this walk.
-    bool WasCopied(std::string_view path) const;
-    // Filled along with `copied`: lowercased paths for quick lookups.
-    std::unordered_set<std::string> copiedLower;
+    // True when this very object (device and inode) was copied by this walk.
+    bool WasCopied(const platform::FileIdentity& file) const;
+    // Filled along with `copied`: "device:inode" of each copied object.
+    std::unordered_set<std::string> copiedObjects;
 };
 
 class QuarantineStore {
@@ -90,11 +97,18 @@ class QuarantineStore {
 
     // Copies a file into the quarantine and adds its entry; true when both happened. Creates
     // the quarantine folder when it is missing. Refreshes the view on success.
+    // The path is resolved once, as typed.
     bool QuarantineFile(std::string_view path);
+    // A listed file: `path` is what the index records, `file` what is copied.
+    bool QuarantineFile(std::string_view path, const platform::FileIdentity& file);
     // Copies every file of the tree (mask usually "*.*") and adds one entry per copied file;
     // the view is refreshed at the end of every folder. Stops at the abort flag. When `report`
     // is given, every file taken in hand is recorded as copied or failed.
     void QuarantineFolder(std::string_view folder, std::string_view detected, std::string_view mask,
+                          FolderCopyReport* report = nullptr);
+    // A listed folder; the tree is walked through the opened folders.
+    void QuarantineFolder(std::string_view folder, const platform::FileIdentity& identity,
+                          std::string_view detected, std::string_view mask,
                           FolderCopyReport* report = nullptr);
     // Drops entries whose stored copy is gone (and blank lines), rebuilds cList1 and saves the
     // index to "quarantine.list".
@@ -122,11 +136,15 @@ class QuarantineStore {
     long LineOfRow(size_t row) const;
 
   private:
-    bool CopyIntoQuarantine(std::string_view source, std::string& storedName);
+    bool CopyIntoQuarantine(std::string_view source, const platform::FileIdentity& file,
+                            std::string& storedName);
+    void CopyTree(const std::string& folder, platform::DirectoryListing listing,
+                  const std::optional<platform::FileIdentity>& quarantine,
+                  std::string_view detected, std::string_view mask, FolderCopyReport* report);
     std::string NowText() const;
     void SaveIndex();
 
-    // Source path (lowercased) that each stored name (lowercased) belongs to; rebuilt from the
+    // Source path that each stored name belongs to (both byte for byte); rebuilt from the
     // index when it has been changed other than by AddEntryLine.
     const std::unordered_map<std::string, std::string>& StoredNameOwners() const;
     void ForgetStoredNames() { storedOwnersValid_ = false; }

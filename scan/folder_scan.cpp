@@ -89,15 +89,16 @@ class Walk {
         return false;
     }
 
-    // The exclusion entry of folder + name with this kind is in the set.
+    // The exclusion entry of folder + name with this kind is in the set (compared by the
+    // platform's case rule for names, as path resolution compares them).
     bool Excluded(std::string_view name, std::string_view kind) {
         if (excluded_.empty()) return false;
-        scratch_.assign(lowerFolder_);
-        AppendLower(scratch_, name);
+        scratch_.assign(folder_);
+        scratch_ += name;
         scratch_ += "=;";
-        AppendLower(scratch_, kind);
+        scratch_ += kind;
         scratch_ += ';';
-        return excluded_.count(scratch_) != 0;
+        return excluded_.count(platform::FoldName(scratch_)) != 0;
     }
 
     // Size of a subfolder of the current folder: the sum of a nested run over it.
@@ -135,11 +136,8 @@ class Walk {
 
     void SnapshotExclusions() {
         excluded_.clear();
-        for (const std::string& line : page_.excluded.Lines().Lines()) {
-            std::string key;
-            AppendLower(key, line);
-            excluded_.insert(std::move(key));
-        }
+        for (const std::string& line : page_.excluded.Lines().Lines())
+            excluded_.insert(platform::FoldName(line));
     }
 
     ScanPage& page_;
@@ -150,7 +148,7 @@ class Walk {
     std::string scratch_;
     bool topHasX86_ = false;
     std::vector<std::string> skipLocations_;
-    std::unordered_set<std::string> excluded_;  // lowercased exclusion entries
+    std::unordered_set<std::string> excluded_;  // exclusion entries, case-folded
 };
 
 const char* AlertText(bool folder, bool critical, bool junkMode) {
@@ -165,7 +163,8 @@ const char* AlertText(bool folder, bool critical, bool junkMode) {
 }
 
 void GradeObject(ScanPage& page, const std::string& folder, const std::string& name, bool isFolder,
-                 int64_t size, const SizeThresholds& thresholds, bool junkMode, bool listAll) {
+                 int64_t size, const SizeThresholds& thresholds, bool junkMode, bool listAll,
+                 platform::FileIdentity identity) {
     const char* status = nullptr;
     bool alert = true;
     bool critical = false;
@@ -192,6 +191,7 @@ void GradeObject(ScanPage& page, const std::string& folder, const std::string& n
     row.size = std::to_string(size);
     row.status = status;
     row.selected = true;
+    row.identity = std::move(identity);
     AddFoundObject(page, std::move(row));
 }
 
@@ -237,6 +237,11 @@ int64_t ScanFolder(ScanPage& page, std::string_view path, bool junkMode, bool sk
 
     Walk walk(page, folder, skipSystem);
     platform::DirectoryListing listing(folder + "*.*");
+    // What the listing saw, so the clean-up reaches these objects and no look-alikes.
+    const std::string exactFolder = listing.ExactFolder();
+    const auto identityOf = [&exactFolder](const platform::FindEntry& entry) {
+        return platform::FileIdentity{exactFolder + entry.name, entry.device, entry.inode, {}};
+    };
     int64_t total = 0;
     platform::FindEntry entry;
     while (listing.Next(entry)) {
@@ -250,13 +255,13 @@ int64_t ScanFolder(ScanPage& page, std::string_view path, bool junkMode, bool sk
                 total += size;
                 if (!sumOnly && !excluded)
                     GradeObject(page, folder, entry.name, true, size, thresholds, junkMode,
-                                listAll);
+                                listAll, identityOf(entry));
             }
         } else {
             total += entry.size;
             if (!sumOnly && !walk.Excluded(entry.name, "File"))
                 GradeObject(page, folder, entry.name, false, entry.size, thresholds, junkMode,
-                            listAll);
+                            listAll, identityOf(entry));
         }
         if (walk.Aborted()) break;
     }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "foundation/program_context.h"
@@ -142,10 +143,11 @@ protected:
             waitpid(pid, nullptr, 0);
         }
     }
-    pid_t Start() {
+    pid_t Start() { return Start(host); }
+    pid_t Start(const std::string& image) {
         const pid_t pid = fork();
         if (pid == 0) {
-            execl(host.c_str(), "sleeper.exe", "30", static_cast<char*>(nullptr));
+            execl(image.c_str(), "sleeper.exe", "30", static_cast<char*>(nullptr));
             _exit(127);
         }
         children.push_back(pid);
@@ -153,7 +155,7 @@ protected:
         const std::string exeLink = "/proc/" + std::to_string(pid) + "/exe";
         for (int i = 0; i < 400; ++i) {
             std::error_code ec;
-            if (fs::read_symlink(exeLink, ec) == fs::path(host)) break;
+            if (fs::read_symlink(exeLink, ec) == fs::path(image)) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         return pid;
@@ -201,6 +203,60 @@ TEST_F(SleeperTest, ForceDeleteEndsTheProcessRunningFromTheFile) {
     EXPECT_TRUE(Ended(pid));
     EXPECT_FALSE(machine.Exists("C:\\Tools\\sleeper.exe"));
     EXPECT_FALSE(context.watchdog.Enabled());
+}
+
+// Only a process running that very file (its device and inode) is ended: not one whose image
+// differs in case, nor one whose image has been replaced since, nor one whose host file name
+// holds a backslash that reads as the junk's folder.
+TEST_F(SleeperTest, ForceDeleteEndsNoProcessOfAnotherFile) {
+    struct Case {
+        const char* what;
+        std::string image;  // host file the process runs
+        std::string junk;   // Windows path of the file deleted
+        bool replaceImage;  // the image is removed and a new file takes its name
+    };
+    const std::string tools = machine.Host("C:\\Tools");
+    const Case cases[] = {
+        {"other case", host, "C:\\Tools\\SLEEPER.EXE", false},
+        {"replaced image", tools + "/tool2", "C:\\Tools\\tool2", true},
+        {"backslash in the host name", tools + "/a\\b", "C:\\Tools\\a\\b", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.image != host) fs::copy_file(host, c.image, fs::copy_options::overwrite_existing);
+        const pid_t pid = Start(c.image);
+        if (c.replaceImage) {
+            fs::remove(c.image);
+            std::ofstream(c.image) << "a new file of that name";
+        } else {
+            machine.WriteFile(c.junk, "junk");
+        }
+        ScriptedUi ui;
+        ProgramContext context(ui);
+        EXPECT_TRUE(ForceDeleteFile(context, c.junk));
+        EXPECT_FALSE(machine.Exists(c.junk));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        int status = 0;
+        EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0) << "the process was ended";
+    }
+}
+
+// Clearing read-only before the delete changes no file: the second link of a file outside the
+// view is removed, and the file keeps its mode.
+TEST(ForceDeleteFile, ALinkToAnotherFileIsRemovedWithoutChangingThatFile) {
+    TestMachine machine;
+    machine.MakeDirectory("C:\\Temp");
+    const std::string outside = machine.Root() + "/outside.txt";
+    std::ofstream(outside) << "not junk";
+    chmod(outside.c_str(), 0444);
+    ASSERT_EQ(link(outside.c_str(), machine.Host("C:\\Temp\\link.tmp").c_str()), 0);
+    ScriptedUi ui;
+    ProgramContext context(ui);
+    EXPECT_TRUE(ForceDeleteFile(context, "C:\\Temp\\link.tmp"));
+    EXPECT_FALSE(machine.Exists("C:\\Temp\\link.tmp"));
+    struct stat info {};
+    ASSERT_EQ(stat(outside.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
 }
 
 TEST(ForceDeleteFile, DeletesAReadOnlyFile) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -85,6 +86,33 @@ TEST_F(SleeperTest, TerminatesOnlyProcessesOfTheView) {
     const auto snapshot = ProcessSnapshot();
     ASSERT_TRUE(snapshot.has_value());
     EXPECT_EQ(snapshot->size(), 1u);
+}
+
+// A snapshot's entry is ended only while its pid still belongs to the process that started at
+// the recorded time; the file a process runs is told by its device and inode.
+TEST_F(SleeperTest, EndsASnapshotEntryOnlyWhileItIsTheSameProcess) {
+    const auto snapshot = ProcessSnapshot();
+    ASSERT_TRUE(snapshot.has_value());
+    const ProcessEntry* sleeper = FindPid(*snapshot, static_cast<uint32_t>(pid_));
+    ASSERT_NE(sleeper, nullptr);
+    ASSERT_NE(sleeper->startTime, 0u);
+    struct stat image {};
+    ASSERT_EQ(stat(machine_.Host("C:\\Tools\\Sleeper.exe").c_str(), &image), 0);
+    EXPECT_EQ(sleeper->imageDevice, static_cast<uint64_t>(image.st_dev));
+    EXPECT_EQ(sleeper->imageInode, static_cast<uint64_t>(image.st_ino));
+
+    ProcessEntry reused = *sleeper;
+    reused.startTime += 1;  // the number now belongs to a process started later
+    EXPECT_FALSE(TerminateProcess(reused, 0));
+    EXPECT_EQ(waitpid(pid_, nullptr, WNOHANG), 0);
+
+    const auto file = IdentifyObject("C:\\Tools\\Sleeper.exe");
+    ASSERT_TRUE(file.has_value());
+    EXPECT_EQ(TerminateProcessesRunning(*file), 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid_, &status, 0), pid_);
+    pid_ = 0;
+    EXPECT_TRUE(WIFSIGNALED(status));
 }
 
 }  // namespace

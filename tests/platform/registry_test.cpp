@@ -239,5 +239,75 @@ TEST(RegFileTest, ExportReadsBackTheSameTree) {
     EXPECT_FALSE(ExportRegFile(RootKey::LocalMachine, "Software\\Nothing", other.Root() + "/none.reg"));
 }
 
+// Export writes only what import reads back byte for byte; anything else is refused by name.
+TEST(RegistryTest, ExportReadsBackByteForByteOrRefuses) {
+    TestMachine machine;
+    {
+        auto key = RegistryKey::Open(RootKey::LocalMachine, "Software\\Trip", true);
+        ASSERT_TRUE(key->WriteString("Nul", std::string("ends in NUL\0", 12)));
+        ASSERT_TRUE(key->WriteString("Twice", std::string("two\0\0", 5), true));
+    }
+    const std::string file = machine.Root() + "/trip.reg";
+    std::string error;
+    ASSERT_TRUE(ExportRegFile(RootKey::LocalMachine, "Software\\Trip", file, &error)) << error;
+    {
+        TestMachine other;
+        ASSERT_TRUE(ImportRegFile(file, &error)) << error;
+        auto key = RegistryKey::Open(RootKey::LocalMachine, "Software\\Trip", false);
+        ASSERT_TRUE(key.has_value());
+        EXPECT_EQ(key->ReadValue("Nul")->data, std::string("ends in NUL\0", 12));
+        EXPECT_EQ(key->ReadValue("Twice")->data, std::string("two\0\0", 5));
+    }
+    machine.Install();
+
+    struct Case {
+        const char* what;
+        RootKey root;
+        const char* key;
+        const char* named;  // what the message names
+    };
+    {
+        auto bad = RegistryKey::Open(RootKey::LocalMachine, "Software\\Bad", true);
+        ASSERT_TRUE(bad->WriteString("Raw", "\xff\xfe line\r\nbreak"));
+        ASSERT_TRUE(RegistryKey::Open(RootKey::Users, " ", true).has_value());
+    }
+    const Case refused[] = {
+        {"a string that is not UTF-8 with a line break", RootKey::LocalMachine, "Software\\Bad", "\"Raw\""},
+        {"a key whose name ends in a blank", RootKey::Users, " ", "[HKEY_USERS\\ ]"},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.what);
+        const std::string out = machine.Root() + "/refused.reg";
+        error.clear();
+        EXPECT_FALSE(ExportRegFile(c.root, c.key, out, &error));
+        EXPECT_NE(error.find(c.named), std::string::npos) << error;
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+}
+
+// The exported file and the registry store are created like every other write: a link
+// planted where they are written is never written through.
+TEST(RegistryTest, FilesAreNeverWrittenThroughAPlantedLink) {
+    namespace fs = std::filesystem;
+    {
+        TestMachine machine;
+        const std::string victim = machine.Root() + "/victim.txt";
+        std::ofstream(victim) << "victim";
+        fs::create_symlink(victim, machine.Root() + "/out.reg.part");
+        ASSERT_TRUE(RegistryKey::Open(RootKey::CurrentUser, "Software\\X", true).has_value());
+        ASSERT_TRUE(ExportRegFile(RootKey::CurrentUser, "Software\\X", machine.Root() + "/out.reg"));
+        EXPECT_EQ(ReadHostFile(victim), "victim");
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(machine.Root() + "/out.reg")));
+        EXPECT_TRUE(ReadHostFile(machine.Root() + "/out.reg").starts_with("Windows Registry Editor"));
+    }
+    {
+        TestMachine machine;
+        const std::string elsewhere = machine.Root() + "/elsewhere.db";
+        fs::create_symlink(elsewhere, machine.Root() + "/registry.db");
+        EXPECT_FALSE(RegistryKey::Open(RootKey::CurrentUser, "Software", false).has_value());
+        EXPECT_FALSE(fs::exists(elsewhere));
+    }
+}
+
 }  // namespace
 }  // namespace scourwell::platform

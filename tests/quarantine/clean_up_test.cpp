@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,7 +18,9 @@
 #include "scan/scan_driver.h"
 #include "scan/scan_messages.h"
 #include "scan/scan_page.h"
+#include "scan/folder_scan.h"
 #include "tests/quarantine/quarantine_fixture.h"
+#include "tests/support/unprivileged.h"
 
 namespace scourwell::quarantine::test {
 namespace {
@@ -182,10 +188,75 @@ TEST_F(CleanUpTest, InfectedFileWithoutACopyStays) {
               "Clean-up finished, but some objects could not be deleted:\rC:\\Temp\\evil.exe");
 }
 
-TEST_F(CleanUpTest, InfectedFileAlreadyGoneCountsAsDeleted) {
-    AddRow("gone.exe", "File", "C:\\Temp\\", "Infected");
+// Another user puts look-alikes of the victim's objects into the shared temporary folder, lets
+// the scan list them and removes them before the clean-up: the clean-up reaches none of the
+// victim's objects (which the user excluded), and the look-alikes' rows say "Err".
+TEST_F(CleanUpTest, ListedLookAlikesThatVanishNeverRedirectTheCleanUp) {
+    namespace fs = std::filesystem;
+    const std::string temp = machine.Host("C:\\Temp");
+    machine.WriteFile("C:\\Temp\\build-cache\\obj.o", "victim's build");
+    machine.WriteFile("C:\\Temp\\secrets.txt", "victim's secret");
+    machine.WriteFile("C:\\Temp\\Report.pdf", "victim's report");
+    chmod((temp + "/secrets.txt").c_str(), 0444);
+    testing::OpenLikeTmp(machine.Root(), temp);
+    const std::vector<std::string> lookAlikes = {"bu\xc4\xb1ld-cache", "\xc5\xbf" "ecrets.txt",
+                                                 "REPORT.PDF"};
+    ASSERT_TRUE(testing::RunUnprivileged([&] {
+        fs::create_directory(temp + "/" + lookAlikes[0]);
+        std::ofstream(temp + "/" + lookAlikes[0] + "/obj.o") << "mine";
+        std::ofstream(temp + "/" + lookAlikes[1]) << "mine";
+        std::ofstream(temp + "/" + lookAlikes[2]) << "mine";
+        return true;
+    }));
+    scan::ScanFolder(page, "C:\\Temp", true, false, true, false);
+    ASSERT_EQ(page.list1.Count(), 6u);
+    // The user keeps the victim's objects.
+    for (size_t i = 0; i < page.list1.Count(); ++i) {
+        const auto& item = page.list1.Item(i);
+        if (std::find(lookAlikes.begin(), lookAlikes.end(), item.caption) != lookAlikes.end())
+            continue;
+        page.list1.SetChecked(i, false);
+        page.excluded.Add(foundation::ExclusionSet::Key(item.SubItem(scan::kColLocation),
+                                                        item.caption, item.SubItem(scan::kColKind)));
+    }
+    ASSERT_TRUE(testing::RunUnprivileged([&] {
+        for (const auto& name : lookAlikes) fs::remove_all(temp + "/" + name);
+        return true;
+    }));
+
     clean(page, store);
-    EXPECT_EQ(StatusOf(0), "Ok");
+
+    EXPECT_EQ(machine.ReadFile("C:\\Temp\\build-cache\\obj.o"), "victim's build");
+    EXPECT_EQ(machine.ReadFile("C:\\Temp\\secrets.txt"), "victim's secret");
+    EXPECT_EQ(machine.ReadFile("C:\\Temp\\Report.pdf"), "victim's report");
+    struct stat info {};
+    ASSERT_EQ(stat((temp + "/secrets.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
+    for (size_t i = 0; i < page.list1.Count(); ++i) {
+        const auto& item = page.list1.Item(i);
+        const bool lookAlike =
+            std::find(lookAlikes.begin(), lookAlikes.end(), item.caption) != lookAlikes.end();
+        EXPECT_EQ(StatusOf(i), lookAlike ? "Err" : "Junk") << item.caption;
+    }
+}
+
+// An exclusion holds for every spelling that names the same object under the view's case
+// rule, as path resolution would find it.
+TEST_F(CleanUpTest, ExclusionsUseTheSameCaseRuleAsPaths) {
+    machine.WriteFile("C:\\Temp\\\xc3\x84rger.tmp", "keep");
+    page.excluded.Add(foundation::ExclusionSet::Key("C:\\TEMP\\", "\xc3\xa4rger.tmp", "File"));
+    AddRow("\xc3\x84rger.tmp", "File", "C:\\Temp\\", "Junk");
+    clean(page, store);
+    EXPECT_TRUE(machine.Exists("C:\\Temp\\\xc3\x84rger.tmp"));
+    EXPECT_EQ(StatusOf(0), "Junk");
+}
+
+TEST_F(CleanUpTest, AnObjectAlreadyGoneGivesErr) {
+    AddRow("gone.exe", "File", "C:\\Temp\\", "Infected");
+    AddRow("gone.tmp", "File", "C:\\Temp\\", "Junk");
+    clean(page, store);
+    EXPECT_EQ(StatusOf(0), "Err");
+    EXPECT_EQ(StatusOf(1), "Err");
 }
 
 TEST_F(CleanUpTest, InfectedFolderKeepsTheFilesItCouldNotCopy) {

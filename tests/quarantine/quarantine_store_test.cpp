@@ -145,6 +145,60 @@ TEST_F(QuarantineTest, PathsThatFlattenAlikeKeepSeparateCopies) {
     EXPECT_EQ(machine.ReadFile("C:\\a\\bc.exe"), "four");
 }
 
+// Sources that differ only in case, in ASCII or beyond, keep a copy each, and restoring one
+// entry writes that entry's own bytes: names in the quarantine folder are compared and looked
+// up exactly as stored.
+TEST_F(QuarantineTest, SourcesThatDifferOnlyInCaseKeepACopyEach) {
+    struct Case {
+        std::string path;
+        std::string contents;
+        std::string storedName;
+        bool restored;
+    };
+    const std::vector<Case> cases = {
+        {"C:\\Temp\\x.exe", "victim's x", "CTempx.exe", true},
+        {"C:\\Temp\\X.exe", "attacker's X", "CTempX.exe", false},
+        {"C:\\Temp\\\xc3\xa4.exe", "victim's a-umlaut", "CTemp\xc3\xa4.exe", true},
+        {"C:\\Temp\\\xc3\x84.exe", "attacker's A-umlaut", "CTemp\xc3\x84.exe", false},
+    };
+    for (const auto& c : cases) machine.WriteFile(c.path, c.contents);
+    for (const auto& c : cases) ASSERT_TRUE(store.QuarantineFile(c.path)) << c.path;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(machine.ReadFile(Stored(c.storedName)), c.contents);
+        std::filesystem::remove(machine.Host(c.path));
+    }
+    for (size_t row = 0; row < store.cList1.Count(); ++row) {
+        const std::string object = store.cList1.Item(row).SubItem(kQColObject);
+        for (const auto& c : cases)
+            if (c.path == object && c.restored) store.cList1.SetChecked(row, true);
+    }
+    ASSERT_TRUE(store.RestoreQuarantined());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        if (c.restored) {
+            EXPECT_EQ(machine.ReadFile(c.path), c.contents);
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(machine.Host(c.path)));
+            EXPECT_EQ(machine.ReadFile(Stored(c.storedName)), c.contents);
+        }
+    }
+}
+
+// A folder holding Data.bin and data.bin: both are copied, so both may go.
+TEST_F(QuarantineTest, AFolderWithNamesThatDifferInCaseKeepsBothCopies) {
+    machine.WriteFile("C:\\Tool\\Data.bin", "upper");
+    machine.WriteFile("C:\\Tool\\data.bin", "lower");
+    FolderCopyReport report;
+    store.QuarantineFolder("C:\\Tool", "", "*.*", &report);
+    EXPECT_EQ(report.copied.size(), 2u);
+    EXPECT_EQ(machine.ReadFile(Stored("CToolData.bin")), "upper");
+    EXPECT_EQ(machine.ReadFile(Stored("CTooldata.bin")), "lower");
+    EXPECT_TRUE(report.WasCopied(*platform::IdentifyObject("C:\\Tool\\Data.bin")));
+    EXPECT_TRUE(report.WasCopied(*platform::IdentifyObject("C:\\Tool\\data.bin")));
+    EXPECT_EQ(store.index.Count(), 2u);
+}
+
 TEST_F(QuarantineTest, EmptyFolderAddsNothingAndStillRefreshes) {
     machine.MakeDirectory("C:\\Empty");
     store.QuarantineFolder("C:\\Empty", "", "*.*");
@@ -169,8 +223,8 @@ TEST_F(QuarantineTest, QuarantineFolderCopiesTheWholeTree) {
         EXPECT_TRUE(machine.Exists(Stored(FlattenedName(path))));
     }
     EXPECT_EQ(ExtractField(store.index[1], 4).size(), 32u);
-    EXPECT_TRUE(report.WasCopied("c:\\tool\\LIB\\x.dll"));
-    EXPECT_FALSE(report.WasCopied("C:\\Tool\\bad;name.dat"));
+    EXPECT_TRUE(report.WasCopied(*platform::IdentifyObject("c:\\tool\\LIB\\x.dll")));
+    EXPECT_FALSE(report.WasCopied(*platform::IdentifyObject("C:\\Tool\\bad;name.dat")));
     EXPECT_EQ(report.failed, std::vector<std::string>{"C:\\Tool\\bad;name.dat"});
     EXPECT_EQ(store.cList1.Count(), 2u);
 }

@@ -1,0 +1,23 @@
+#pragma once
+
+// Runs the steps of another local user: in a child process that drops to an unprivileged uid
+// and gid (nobody) when the tests run as root, as they do in CI. The test's own process keeps
+// its rights, so what the program does afterwards runs as the victim would run it.
+
+#include <functional>
+#include <string>
+
+namespace scourwell::testing {
+
+// The uid and gid the child takes (65534, "nobody").
+inline constexpr unsigned kUnprivilegedId = 65534;
+
+// Runs `steps` in the child; true when they returned true there. Without root the child keeps
+// the test's own user.
+bool RunUnprivileged(const std::function<bool()>& steps);
+
+// Lets the unprivileged user reach and write in a folder as in /tmp: every folder from `root`
+// down to `folder` becomes searchable by others, and `folder` itself world-writable and sticky.
+void OpenLikeTmp(const std::string& root, const std::string& folder);
+
+}  // namespace scourwell::testing
