@@ -14,6 +14,7 @@
 #include "quarantine/quarantine_store.h"
 #include "scan/custom_scan.h"
 #include "scan/drive_status.h"
+#include "scan/malware_scan.h"
 #include "scan/scan_driver.h"
 #include "scan/scan_page.h"
 #include "update/update_check.h"
@@ -22,7 +23,7 @@
 namespace scourwell::app {
 
 struct Program {
-    Program() = default;
+    Program() { driver.scanMalware = [this] { malware.scanMalware(); }; }
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
@@ -34,6 +35,7 @@ struct Program {
     scan::WelcomeDriveStatus welcome;
     scan::CustomScanDialog customScan{context};
     scan::ScanDriver driver{scanPage, welcome, customScan};
+    scan::MalwareScan malware{scanPage, database};
 
     quarantine::QuarantineStore quarantine{context};
     quarantine::AddDialog addDialog{context, quarantine, scanPage.excluded};

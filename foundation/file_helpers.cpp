@@ -46,8 +46,10 @@ bool OpensWithMoreThanTenBytes(std::string_view path) { return GetFileSizeBytes(
 
 bool FilePresent(std::string_view path) {
     if (path.empty()) return false;
-    if (platform::FileExists(path)) return true;
-    return OpensWithMoreThanTenBytes(path);
+    // One lookup answers both halves: the view lists every file it can open, and a folder
+    // neither exists as a file nor opens as one. A miss costs a single lookup.
+    const auto info = platform::GetFileInfo(path);
+    return info && !info->IsDirectory();
 }
 
 int64_t FindEntrySize(std::string_view path) {
@@ -58,27 +60,34 @@ int64_t FindEntrySize(std::string_view path) {
     return entry.IsDirectory() ? 0 : entry.size;
 }
 
-std::string ListMatchingFiles(ProgramContext& context, std::string_view pattern) {
+std::vector<std::string> ListMatchingFilePaths(ProgramContext& context, std::string_view pattern) {
     std::string mask(pattern);
     const size_t wildcard = mask.find("<>");
     if (wildcard != std::string::npos) mask.replace(wildcard, 2, "*");
     const std::string folder = FolderPart(mask);
 
-    std::string result;
+    std::vector<std::string> paths;
     platform::DirectoryListing listing(mask);  // closed when it goes out of scope
-    if (!listing.IsOpen()) return result;
+    if (!listing.IsOpen()) return paths;
     platform::FindEntry entry;
     while (listing.Next(entry)) {
         if (!entry.IsDirectory()) {
             uint32_t dos = 0;
             if (ToDosDateTime(entry.lastWriteUnix, dos)) {
                 if (dos == 0xFFFFFFFFu) break;
-                result += folder;
-                result += entry.name;
-                result += ';';
+                paths.push_back(folder + entry.name);
             }
         }
         context.ui.PumpEvents();
+    }
+    return paths;
+}
+
+std::string ListMatchingFiles(ProgramContext& context, std::string_view pattern) {
+    std::string result;
+    for (const std::string& path : ListMatchingFilePaths(context, pattern)) {
+        result += path;
+        result += ';';
     }
     return result;
 }

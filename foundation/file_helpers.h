@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -25,6 +26,8 @@ int64_t FindEntrySize(std::string_view path);
 // Every file (not directory) matching the pattern, as folder part + name + ";". "<>" in the
 // pattern is a "*". Lets window messages run between entries.
 std::string ListMatchingFiles(ProgramContext& context, std::string_view pattern);
+// The same listing as separate paths, so that a name holding ";" stays one path.
+std::vector<std::string> ListMatchingFilePaths(ProgramContext& context, std::string_view pattern);
 
 int DigitValue(std::string_view ch);      // 0..9, or -1
 int LetterIndex(std::string_view ch);     // 1-based in "abcdefghijklmnoprsqtuvwxyz", 0 when absent

@@ -41,6 +41,7 @@ enum FileAttribute : uint32_t {
     kAttrDirectory = 0x10,
     kAttrArchive = 0x20,
     kAttrNormal = 0x80,
+    kAttrReparsePoint = 0x400,  // a symbolic link
 };
 inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 

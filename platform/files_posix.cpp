@@ -31,6 +31,7 @@ uint32_t AttributesFromStat(std::string_view name, const struct stat& info) {
     if (!S_ISLNK(info.st_mode) && (info.st_mode & S_IWUSR) == 0) attributes |= kAttrReadOnly;
     if (name.starts_with('.')) attributes |= kAttrHidden;
     if (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode)) attributes |= kAttrArchive;
+    if (S_ISLNK(info.st_mode)) attributes |= kAttrReparsePoint;
     return attributes == 0 ? kAttrNormal : attributes;
 }
 

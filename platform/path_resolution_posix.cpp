@@ -3,8 +3,10 @@
 // A path is tried exactly first (one lstat). Only when that misses is it resolved component
 // by component from its deepest existing prefix, each missing name looked up without regard
 // to case in a per-directory table. The tables are keyed by the directory's (device, inode,
-// modification time), so a directory that changes is read again, and a missing candidate in a
-// known directory costs two stat calls and a hash lookup.
+// modification time), so a directory that changes is read again. The folders whose tables were
+// read are remembered by their Windows spelling: a path whose deepest remembered folder is
+// unchanged (one stat) and has no entry of the next name is missing without further calls, so
+// checking many missing candidates costs one stat each.
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -49,12 +51,20 @@ struct DirNames {
 
 constexpr size_t kMaxCachedDirectories = 20000;
 
+// A folder whose table a lookup read: its host path and identity then.
+struct KnownFolder {
+    std::string host;
+    DirKey key;
+};
+
 struct PathState {
     std::mutex mutex;
     std::unordered_map<DirKey, DirNames, DirKeyHash> cache;
     // Folders whose Windows spelling needed case-insensitive matching: "C\windows\system32"
     // (as written) -> host path. Checked with one stat before use.
     std::unordered_map<std::string, std::string> folders;
+    // Folders whose tables were read: "C\windows\system32" (as written) -> the folder.
+    std::unordered_map<std::string, KnownFolder> known;
     std::optional<WindowsPath> currentDirectory;
 };
 
@@ -91,6 +101,40 @@ void ForgetFolder(const std::string& key) {
     PathState& state = State();
     std::lock_guard lock(state.mutex);
     state.folders.erase(key);
+}
+
+DirKey KeyOf(const struct stat& info);
+
+void RememberKnown(const std::string& key, const std::string& host, const struct stat& info) {
+    PathState& state = State();
+    std::lock_guard lock(state.mutex);
+    if (state.known.size() >= kMaxCachedDirectories) state.known.clear();
+    state.known[key] = KnownFolder{host, KeyOf(info)};
+}
+
+// True when the deepest remembered folder on the way to `path` (below `limit` components) is
+// unchanged and its table, not read within a change's time tick, has no name like the next
+// component: then the path is missing. False when that cannot be told this way.
+bool KnownMissing(const WindowsPath& path, size_t limit) {
+    for (size_t count = limit; count-- > 0;) {
+        KnownFolder folder;
+        {
+            PathState& state = State();
+            std::lock_guard lock(state.mutex);
+            const auto it = state.known.find(FolderKey(path, count));
+            if (it == state.known.end()) continue;
+            folder = it->second;
+        }
+        struct stat info {};
+        if (stat(folder.host.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || !(KeyOf(info) == folder.key))
+            return false;
+        PathState& state = State();
+        std::lock_guard lock(state.mutex);
+        const auto table = state.cache.find(folder.key);
+        return table != state.cache.end() && !table->second.racy &&
+               table->second.byFoldedName.count(FoldCase(path.components[count])) == 0;
+    }
+    return false;
 }
 
 
@@ -202,6 +246,7 @@ void ResetPathState() {
     std::lock_guard lock(state.mutex);
     state.cache.clear();
     state.folders.clear();
+    state.known.clear();
     state.currentDirectory.reset();
 }
 
@@ -315,6 +360,9 @@ std::optional<Resolved> Resolve(std::string_view windowsPath, bool allowMissingL
     const size_t n = parts.size();
 
     Resolved result;
+    // A missing path below a remembered folder costs one stat. (A missing last component that
+    // the caller may create needs its folder's host path: looked up below.)
+    if (n > 0 && KnownMissing(*parsed, allowMissingLast ? n - 1 : n)) return std::nullopt;
     result.host = JoinHost(drive->hostRoot, parts, n);
     if (lstat(result.host.c_str(), &result.info) == 0) {
         result.exists = true;
@@ -350,6 +398,8 @@ std::optional<Resolved> Resolve(std::string_view windowsPath, bool allowMissingL
             const std::string prefix = JoinHost(drive->hostRoot, parts, count);
             return count == 0 ? stat(prefix.c_str(), &info) : lstat(prefix.c_str(), &info);
         };
+        // The parent as written is known missing already (the stat above).
+        if (k > 0) --k;
         while (statPrefix(k) != 0) {
             if (k == 0) return std::nullopt;
             --k;
@@ -369,6 +419,7 @@ std::optional<Resolved> Resolve(std::string_view windowsPath, bool allowMissingL
         const bool tryExact = i > k || fromCache;
         bool found = tryExact && lstat(candidate.c_str(), &candidateInfo) == 0;
         if (!found) {
+            RememberKnown(FolderKey(*parsed, i), current, info);
             if (auto match = FindNameInDirectory(current, info, parts[i], &candidateInfo)) {
                 name = *match;
                 candidate = Child(current, name);

@@ -46,7 +46,7 @@ class ScanDriver {
     // The window sets it too when the user changes pages.
     foundation::Observable<int> pc1PageIndex{kWelcomePage};
 
-    // The malware step; empty until the malware scan is built (the step then does nothing).
+    // The malware step (the program wires it to its MalwareScan; empty, the step does nothing).
     std::function<void()> scanMalware;
 
     // "Quick Scan": asks, then scan(0).

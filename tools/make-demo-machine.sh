@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds a small demo machine in a folder: drives C: and D: with declared sizes, a temporary
-# folder full of junk, an oversized download and a video collection, and a machine file that
+# folder full of junk, an oversized download and a video collection, harmless files that the
+# shipped signature database names (one or more for each kind of entry, and the EICAR test
+# file as a start-up object that only its digest identifies), and a machine file that
 # describes it. Try Scourwell on it without touching your own files:
 #
 #   bash tools/make-demo-machine.sh /tmp/scourwell-demo
@@ -47,6 +49,29 @@ utf16_hex() {
 }
 helper_hex=$(utf16_hex '%windir%\System32\demohelp.exe')
 
+# Harmless files for the malware scan: every one holds a line of text saying what it is.
+demo_af="$user/AppData/Roaming/ScourwellDemo"
+demo_caf="$c/ProgramData/ScourwellDemo"
+mkdir -p "$demo_af" "$demo_caf" "$c/Windows/Temp/ScourwellDemoFolder"
+plant() { echo "Scourwell demo object ($2), harmless" > "$1"; }
+plant "$demo_af/demo_plain.exe" "a location"
+plant "$demo_af/demo_noproc.exe" "a location not looked up among processes"
+plant "$demo_caf/demo_list_1.exe" "a wildcard listing"
+plant "$demo_caf/demo_list_2.exe" "a wildcard listing"
+plant "$demo_caf/demoset42.exe" "a name set"
+plant "$demo_caf/demofrag_7_helper.exe" "name fragments, a start-up object"
+plant "$demo_caf/demoenuma.exe" "an enumeration"
+plant "$demo_caf/demoenumc.exe" "an enumeration"
+plant "$demo_caf/demoenumd.exe" "the end of an enumeration, never found"
+plant "$c/Windows/Temp/ScourwellDemoFolder/readme.txt" "a folder entry"
+plant "$c/Windows/System32/scourwell_demo32.exe" "below a section marker"
+plant "$demo_af/qx7k29m.exe" "a machine-named start-up object"
+# The EICAR anti-virus test file, found only by its digest as a start-up object.
+printf '%s' 'X5O!P%@AP[4\PZX54(P^)7CC)7}$EICAR-STANDARD-ANTIVIRUS-TEST-FILE!$H+H*' > "$demo_af/eicar.com"
+# A program the database finds by its running process: a copy of sleep. Start it in the
+# background before scanning to see it found and ended (it is not started here).
+cp /bin/sleep "$demo_caf/demo_running.exe"
+
 # The shipped database, when a build exists.
 if [ -f "$here/build/bin/files.dat" ]; then
   cp "$here/build/bin/files.dat" "$c/Program Files/Scourwell/files.dat"
@@ -75,6 +100,15 @@ cat >> seed.reg <<'REG'
 [HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tool]
 "DisplayName"="Tray Tool"
 "UninstallString"="\"C:\\Program Files\\Tool\\uninstall.exe\" /S"
+
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Uninstall\ScourwellDemoHelper]
+"UninstallString"="C:\\ProgramData\\ScourwellDemo\\demofrag_7_helper.exe"
+
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Uninstall\ScourwellDemoEicar]
+"UninstallString"="C:\\Users\\demo\\AppData\\Roaming\\ScourwellDemo\\eicar.com"
+
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Uninstall\ScourwellDemoTool]
+"UninstallString"="C:\\Users\\demo\\AppData\\Roaming\\ScourwellDemo\\qx7k29m.exe"
 REG
 
 cat > machine.ini <<'INI'
@@ -102,3 +136,5 @@ D = drive_d, type=fixed, total=500000000000, free=320000000000
 40 = C:\Users\demo
 INI
 echo "Demo machine ready: SCOURWELL_MACHINE=$target/machine.ini"
+echo "To see the malware scan end a running program, start it before scanning:"
+echo "  \"$target/$demo_caf/demo_running.exe\" 600 &"

@@ -1,8 +1,9 @@
 // The scan-review-clean cycle through the real window: a Quick Scan lists the junk of the
 // temporary folder and an oversized file, the user unchecks one object and presses
 // "Clean-up"; the unchecked object stays, the rest is gone, and the log and "LastScan.txt"
-// say so line for line. An infected object goes through the quarantine and comes back from
-// the Quarantine page byte for byte.
+// say so line for line. A file that the shipped database names is found by the Quick Scan's
+// malware step, goes through the quarantine and comes back from the Quarantine page byte for
+// byte.
 
 #include <QComboBox>
 #include <QDir>
@@ -152,39 +153,45 @@ void ScanCleanCycleTest::quickScanUncheckAndCleanUp() {
 void ScanCleanCycleTest::infectedObjectIsQuarantinedAndRestored() {
     TestMachine machine;
     ShipDatabase(machine);
-    const std::string folder = "C:\\Tools\\Dropper\\";
+    // A file the shipped database names: "[Trojan.CoinMiner]:%%af%%\Microsoft\Network\...".
+    const std::string folder = std::string(TestMachine::kAppData) + "\\Microsoft\\Network\\";
     const std::string payload("MZ\0\x01 infected bytes \xff", 22);
-    machine.WriteFile(folder + "payload.exe", payload);
+    machine.WriteFile(folder + "winsvchost32.exe", payload);
 
     MessageBoxRecorder boxes;
     Program program;
     MainWindow window(program);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.pc1()->setCurrentIndex(1);
 
-    // Until the malware scan exists, the row is added the way it will add it.
-    scourwell::foundation::ScanResultRow row;
-    row.name = "payload.exe";
-    row.kind = "File";
-    row.location = folder;
-    row.size = "   22.00B";
-    row.status = "Infected";
-    scourwell::scan::AddFoundObject(program.scanPage, row);
-    program.scanPage.cleanUpEnabled.Set(true);
+    // The Quick Scan's malware step finds it: an infected row, checked.
+    QTest::mouseClick(Find<QPushButton>(&window, "Button1"), Qt::LeftButton);
+    auto* list1 = Find<ListView>(&window, "list1");
+    const int row = RowOf(list1, "winsvchost32.exe");
+    QVERIFY(row >= 0);
+    const auto& item = program.scanPage.list1.Item(static_cast<size_t>(row));
+    QCOMPARE(item.SubItem(scourwell::scan::kColStatus), std::string("Infected"));
+    QCOMPARE(item.SubItem(scourwell::scan::kColLocation), folder);
+    QVERIFY(item.checked);
+    const QString memo = MemoLines(&window).join('\n');
+    QVERIFY(memo.contains(QStringLiteral(": Searcing for malware, please wait...\n")));
+    QVERIFY(memo.contains(QStringLiteral(": Infected File ") +
+                          QString::fromStdString(folder + "winsvchost32.exe")));
 
-    QTest::mouseClick(Find<QPushButton>(&window, "Button3"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(&window, "Button3"), Qt::LeftButton);  // Clean-up
     QCOMPARE(boxes.boxes.back().text, QStringLiteral("All done successfully!"));
-    QVERIFY(!machine.Exists(folder + "payload.exe"));
+    QVERIFY(!machine.Exists(folder + "winsvchost32.exe"));
 
     // The Quarantine page shows it at once.
     auto* cList1 = Find<ListView>(&window, "cList1");
     QCOMPARE(cList1->model()->rowCount(), 1);
     QCOMPARE(cList1->model()->index(0, 3).data().toString(),
-             QString::fromStdString(folder + "payload.exe"));
+             QString::fromStdString(folder + "winsvchost32.exe"));
 
     // Restore it into a folder chain that is gone meanwhile: the chain comes back and the bytes
     // are the same. "Restore" is enabled once the page's list has been switched.
-    QVERIFY(QDir(QString::fromStdString(machine.Host("C:\\Tools"))).removeRecursively());
+    QVERIFY(QDir(QString::fromStdString(machine.Host(folder))).removeRecursively());
     window.pc1()->setCurrentIndex(6);
     auto* cbx1 = Find<QComboBox>(&window, "cbx1");
     cbx1->setCurrentIndex(1);
@@ -192,7 +199,7 @@ void ScanCleanCycleTest::infectedObjectIsQuarantinedAndRestored() {
     ClickCheckBox(cList1, 0);
     QTest::mouseClick(Find<QPushButton>(&window, "Button16"), Qt::LeftButton);  // Restore
     QCOMPARE(boxes.boxes.back().text, QStringLiteral("Object(s) restored!"));
-    QCOMPARE(machine.ReadFile(folder + "payload.exe"), payload);
+    QCOMPARE(machine.ReadFile(folder + "winsvchost32.exe"), payload);
     QCOMPARE(cList1->model()->index(0, 1).data().toString(), QStringLiteral("Restored"));
 }
 
