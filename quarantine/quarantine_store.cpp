@@ -48,9 +48,28 @@ std::string ObjectKey(const platform::FileIdentity& file) {
     return std::to_string(file.device) + ":" + std::to_string(file.inode);
 }
 
-// "~n" before the extension of the source file's name; at the end when it has none.
+// The longest file name the host takes, in bytes.
+constexpr size_t kLongestStoredName = 255;
+
+// A stored name the host can create. A longer one keeps its leading part and a short
+// extension and gains "~" and the digest of the whole name, so different names stay
+// different; the index holds it like any other stored name.
+std::string FitStoredName(std::string name) {
+    if (name.size() <= kLongestStoredName) return name;
+    const std::string digest = "~" + database::TextDigest(name);
+    const size_t dot = name.rfind('.');
+    const std::string extension = dot != std::string::npos && name.size() - dot <= 16 ? name.substr(dot) : "";
+    size_t keep = kLongestStoredName - digest.size() - extension.size();
+    // Never half a UTF-8 character.
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+    name.resize(keep);
+    return name + digest + extension;
+}
+
+// "~n" before the extension of the source file's name; at the end when it has none. Fitted
+// to the host's name length.
 std::string NameVariant(const std::string& flattened, std::string_view sourcePath, int n) {
-    if (n <= 1) return flattened;
+    if (n <= 1) return FitStoredName(flattened);
     std::string suffix = "~" + std::to_string(n);
     std::string fileName = foundation::FileNamePart(sourcePath);
     size_t dot = fileName.rfind('.');
@@ -59,10 +78,10 @@ std::string NameVariant(const std::string& flattened, std::string_view sourcePat
         if (foundation::EndsWith(flattened, extension)) {
             std::string variant = flattened;
             variant.insert(flattened.size() - extension.size(), suffix);
-            return variant;
+            return FitStoredName(std::move(variant));
         }
     }
-    return flattened + suffix;
+    return FitStoredName(flattened + suffix);
 }
 
 // Two files hold the same bytes: same size and same digest, both readable.
