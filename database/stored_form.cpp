@@ -114,11 +114,11 @@ bool Decompress(const std::vector<unsigned char>& compressed, std::string& out, 
 bool UnpackDatabase(const std::vector<unsigned char>& stored, std::string& text) {
     std::vector<unsigned char> bytes = stored;
     Descramble(bytes);
-    return Decompress(bytes, text, kMaxStreamBytes);
+    return Decompress(bytes, text, kMaxDatabaseTextBytes);
 }
 
 bool DecompressDatabase(const std::vector<unsigned char>& descrambled, std::string& text) {
-    return Decompress(descrambled, text, kMaxStreamBytes);
+    return Decompress(descrambled, text, kMaxDatabaseTextBytes);
 }
 
 }  // namespace scourwell::database
