@@ -38,7 +38,7 @@ void Descramble(std::vector<unsigned char>& bytes);
 std::vector<unsigned char> PackDatabaseText(std::string_view text);
 // Stored form -> text. False when the bytes are not a scrambled bzip2 stream.
 bool UnpackDatabase(const std::vector<unsigned char>& stored, std::string& text);
-// Descrambled bytes -> text: one whole bzip2 stream, read in blocks of 65536 bytes. False
+// Descrambled bytes -> text: one whole bzip2 stream, decompressed straight into the text. False
 // (text unchanged) when the stream is damaged or cut off, or when its text would be longer
 // than kMaxDatabaseTextBytes.
 bool DecompressDatabase(const std::vector<unsigned char>& descrambled, std::string& text);
