@@ -4,10 +4,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
 #include "platform/http_curl.h"
+#include "tests/support/static_http_server.h"
+#include "tests/support/test_machine.h"
 
 namespace scourwell::platform {
 namespace {
@@ -159,6 +165,31 @@ TEST(CurlTransportTest, FailuresAreReported) {
         request.path = "/stop";
         EXPECT_FALSE(Fetch(request, 1).ok);  // the block handler asked to stop
     }
+}
+
+TEST(CurlTransportTest, CancelEndsATransferThatWaitsForAStalledServer) {
+    testing::TestMachine machine;
+    std::filesystem::create_directories(machine.Root() + "/www");
+    std::ofstream(machine.Root() + "/www/big.bin") << std::string(100'000, 'x');
+    testing::StaticHttpServer server(machine.Root() + "/www");
+    server.stallAfter = 1000;
+    std::atomic<bool> cancel{false};
+    HttpRequest request;
+    request.host = "127.0.0.1";
+    request.port = server.Port();
+    request.path = "/big.bin";
+    request.cancel = &cancel;
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        cancel = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const Result result = Fetch(request);
+    canceller.join();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.body.size(), 1000u);
+    // Not the transport's own stall limit (a minute without data) that ended it.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
 }  // namespace
