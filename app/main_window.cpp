@@ -641,6 +641,15 @@ void MainWindow::FormCreate() {
     cb1_->setCurrentIndex(0);
     cb2_->setCurrentIndex(0);
 
+    // Without a data folder there is nothing to load: one report, and no step after it runs.
+    try {
+        foundation::GetDataFolder();
+    } catch (const std::exception& error) {
+        ShowMessageBox(this, error.what(), foundation::kAppTitle, foundation::MessageIcon::Error,
+                       false);
+        return;
+    }
+
     bool databaseLoaded = false;
     try {
         database::InstallShippedDatabase();

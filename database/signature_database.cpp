@@ -10,18 +10,36 @@ namespace scourwell::database {
 
 using foundation::TrimTrailingBlanks;
 
-void SignatureDatabase::Load(std::string_view path) {
+std::string ReadDatabaseFile(std::string_view path) {
+    const std::string name(path);
+    // The size is looked at before anything is read: bzip2 makes no text longer than a
+    // hundredth and 600 bytes more, so a larger file cannot hold an accepted database.
+    const auto info = platform::GetFileInfo(path);
+    if (!info || info->IsDirectory()) throw DatabaseOpenError("Cannot open file \"" + name + "\".");
+    const auto damaged = [&name](const char* why) {
+        return DatabaseDamagedError("The signature database \"" + name + "\" is damaged (" + why +
+                                    ").");
+    };
+    constexpr uint64_t kMaxFileBytes = kMaxDatabaseTextBytes + kMaxDatabaseTextBytes / 100 + 600;
+    if (static_cast<uint64_t>(info->size) > kMaxFileBytes) throw damaged("it is too large");
     const std::optional<std::string> contents = platform::ReadWholeFile(path);
-    if (!contents) throw DatabaseOpenError("Cannot open file \"" + std::string(path) + "\".");
-    std::vector<unsigned char> bytes(contents->begin(), contents->end());
-    Descramble(bytes);
+    if (!contents) throw DatabaseOpenError("Cannot open file \"" + name + "\".");
     std::string text;
-    if (DecompressDatabase(bytes, text)) {
-        stream_ = std::move(text);
-    } else {
-        // A damaged stream is not an error of its own: the reader gets the descrambled bytes.
-        stream_.assign(bytes.begin(), bytes.end());
-    }
+    if (!DecodeStoredDatabase(*contents, text)) throw damaged("it does not unpack to a database");
+    return text;
+}
+
+bool DecodeStoredDatabase(std::string_view stored, std::string& text) {
+    std::vector<unsigned char> bytes(stored.begin(), stored.end());
+    Descramble(bytes);
+    std::string decoded;
+    if (!DecompressDatabase(bytes, decoded) || decoded.empty()) return false;
+    text = std::move(decoded);
+    return true;
+}
+
+void SignatureDatabase::Load(std::string_view path) {
+    stream_ = ReadDatabaseFile(path);
     position_ = 0;
 }
 
@@ -65,7 +83,14 @@ std::string SignatureDatabase::ReadLine() {
 std::string SignatureDatabase::VersionLine() {
     try {
         Rewind();
-        return ReadLine();
+        const std::string line = ReadLine();
+        // ReadLine gives "_end" for the text's last line; the version line of a text that holds
+        // nothing else is still shown.
+        const std::string_view head = std::string_view(stream_).substr(0, 255);
+        const size_t cr = head.find('\r');
+        if (cr != std::string_view::npos) return std::string(head.substr(0, cr));
+        if (head.size() < 255) return std::string(head);
+        return line;
     } catch (...) {
         return "Error";
     }

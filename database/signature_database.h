@@ -17,6 +17,18 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A database file that was read but does not decode to a database: it is refused as a missing
+// file is.
+class DatabaseDamagedError : public DatabaseOpenError {
+public:
+    using DatabaseOpenError::DatabaseOpenError;
+};
+
+// The largest database text accepted. A signature database is a few megabytes of text; a file
+// that unpacks to more (a bzip2 stream of a few hundred bytes can unpack to gigabytes) is
+// refused before its text grows past this.
+inline constexpr size_t kMaxDatabaseTextBytes = size_t{32} << 20;
+
 // The running-key scrambling of the stored form, with the program's three built-in constants.
 // Scramble feeds back the input byte, Descramble the output byte, so they undo each other.
 void Scramble(std::vector<unsigned char>& bytes);
@@ -27,14 +39,26 @@ std::vector<unsigned char> PackDatabaseText(std::string_view text);
 // Stored form -> text. False when the bytes are not a scrambled bzip2 stream.
 bool UnpackDatabase(const std::vector<unsigned char>& stored, std::string& text);
 // Descrambled bytes -> text: one whole bzip2 stream, read in blocks of 65536 bytes. False
-// (text unchanged) when the stream is damaged or cut off.
+// (text unchanged) when the stream is damaged or cut off, or when its text would be longer
+// than kMaxDatabaseTextBytes.
 bool DecompressDatabase(const std::vector<unsigned char>& descrambled, std::string& text);
+
+// Stored form -> text as a database file must hold it: one whole bzip2 stream under the
+// scrambling, of at most kMaxDatabaseTextBytes, that is not empty. False (text unchanged)
+// otherwise.
+bool DecodeStoredDatabase(std::string_view stored, std::string& text);
+
+// Reads a database file (Windows path of the view) and decodes it as DecodeStoredDatabase does: the text of one whole
+// bzip2 stream under the scrambling, of at most kMaxDatabaseTextBytes, that is not empty.
+// Throws DatabaseOpenError when the file cannot be read and DatabaseDamagedError when it does
+// not decode. The start-up load and the check of a downloaded database before it replaces
+// "files.dat" both go through here.
+std::string ReadDatabaseFile(std::string_view path);
 
 class SignatureDatabase {
 public:
-    // Loads, descrambles and decompresses a database file (Windows path of the view). Throws
-    // DatabaseOpenError when the file cannot be read; the stream then keeps its content. A
-    // decompression failure is swallowed: the stream keeps the descrambled bytes.
+    // Loads a database file through ReadDatabaseFile. Throws as that does (a damaged file is
+    // refused like a missing one); the stream then keeps its content.
     void Load(std::string_view path);
     // Replaces the stream with plain text (tests).
     void SetText(std::string text);
@@ -43,7 +67,8 @@ public:
     // The next line: the bytes before the first CR among the next 255; "_end" once the
     // position reaches the end of the stream (so the text's last line is never delivered).
     std::string ReadLine();
-    // Rewinds and reads one line; "Error" when nothing can be read.
+    // Rewinds and reads one line, the position left as ReadLine leaves it. A text that is only
+    // its version line still gives that line, not "_end". "Error" when nothing can be read.
     std::string VersionLine();
     const std::string& Text() const { return stream_; }
 

@@ -77,8 +77,13 @@ bool Decompress(const std::vector<unsigned char>& compressed, std::string& out) 
         stream.next_out = block;
         stream.avail_out = sizeof block;
         rc = BZ2_bzDecompress(&stream);
-        result.append(block, sizeof block - stream.avail_out);
-        if (result.size() > kMaxStreamBytes) rc = BZ_MEM_ERROR;
+        const size_t produced = sizeof block - stream.avail_out;
+        // Refused before the text grows past the bound: a small bomb never costs more.
+        if (produced > kMaxDatabaseTextBytes - result.size()) {
+            rc = BZ_MEM_ERROR;
+            break;
+        }
+        result.append(block, produced);
         // Input used up without the end of the stream: a cut-off file.
         if (rc == BZ_OK && stream.avail_in == 0 && stream.avail_out != 0) rc = BZ_UNEXPECTED_EOF;
     }

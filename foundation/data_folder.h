@@ -11,8 +11,9 @@ public:
 };
 
 // The data folder (roaming application data + "\Vantoric\Scourwell\Settings\"), with a
-// trailing backslash. Missing levels are created one at a time on every call; a level that
-// cannot be created throws IoError.
+// trailing backslash. Missing levels are created one at a time on every call, readable by the
+// user only; a missing application-data folder is created whole first. A level that cannot be
+// created throws IoError, whose message names the folder and, on a machine view, its host path.
 std::string GetDataFolder();
 
 }  // namespace scourwell::foundation

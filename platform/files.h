@@ -124,6 +124,9 @@ private:
 std::optional<std::string> ToHostPath(std::string_view windowsPath);
 // Windows path for a host path: the drive with the longest matching root. Empty when none.
 std::optional<std::string> ToWindowsPath(std::string_view hostPath);
+// The host path a Windows path stands for, spelled as given, for messages that a user of the
+// host acts on: no component needs to exist. Empty when the drive is unknown.
+std::string HostPathForMessage(std::string_view windowsPath);
 
 std::string CurrentDirectory();                 // Windows path, with trailing backslash
 bool SetCurrentDirectory(std::string_view path);  // false when the folder does not exist
@@ -143,7 +146,10 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
 bool MoveFile(std::string_view from, std::string_view to);  // never replaces
 bool DeleteFile(std::string_view path);        // files and links only; a missing file fails
 bool CreateDirectory(std::string_view path);   // one level; false when it exists or fails
-bool CreateDirectoryChain(std::string_view path);  // all missing levels; true when it exists after
+// All missing levels; true when the folder exists afterwards. With privateToUser every level
+// it creates is readable by its owner only (0700), as the XDG base-directory rules ask of the
+// per-user folders.
+bool CreateDirectoryChain(std::string_view path, bool privateToUser = false);
 bool RemoveDirectory(std::string_view path);   // only an empty folder, never a drive root
 
 // The same operations on an identity: the object itself, or nothing. GetFileInfo is empty

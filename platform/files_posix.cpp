@@ -460,7 +460,8 @@ bool CreateDirectory(std::string_view path) {
     return mkdirat(entry->parent.get(), entry->name.c_str(), 0777) == 0;
 }
 
-bool CreateDirectoryChain(std::string_view path) {
+bool CreateDirectoryChain(std::string_view path, bool privateToUser) {
+    const mode_t mode = privateToUser ? 0700 : 0777;
     const auto parsed = detail::ParseWindowsPath(path);
     if (!parsed) return false;
     detail::WindowsPath prefix;
@@ -473,7 +474,7 @@ bool CreateDirectoryChain(std::string_view path) {
         if (!entry) return false;
         struct stat info = entry->info;
         if (!entry->exists) {
-            if (mkdirat(entry->parent.get(), entry->name.c_str(), 0777) == 0) continue;
+            if (mkdirat(entry->parent.get(), entry->name.c_str(), mode) == 0) continue;
             if (errno != EEXIST ||
                 fstatat(entry->parent.get(), entry->At(), &info, AT_SYMLINK_NOFOLLOW) != 0)
                 return false;

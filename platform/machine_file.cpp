@@ -111,7 +111,9 @@ public:
             const std::string_view value = Trim(text.substr(eq + 1));
             if (key_.empty()) Fail("a key is missing before '='");
             if (section.empty()) Fail("key outside any section");
-            if (!seen.insert(section + "/" + Lower(key_)).second) Fail("given twice");
+            // A folder's number is its key: "5" and "05" name the same folder.
+            const std::string name = section == "folders" ? FolderNumberKey() : Lower(key_);
+            if (!seen.insert(section + "/" + name).second) Fail("given twice");
             if (section == "machine") {
                 MachineKey(config, Lower(key_), value);
             } else if (section == "drives") {
@@ -177,6 +179,7 @@ private:
             config.systemDir = WindowsDir(value);
         } else if (key == "temp") {
             config.tempDir = WindowsDir(value);
+            tempLine_ = line_;
         } else if (key == "program") {
             config.programDir = WindowsDir(value);
         } else if (key == "registry") {
@@ -315,20 +318,44 @@ private:
         config.drives.push_back(drive);
     }
 
-    void FolderKey(MachineConfig& config, std::string_view value) {
+    int FolderNumber() const {
         int csidl = -1;
         const auto r = std::from_chars(key_.data(), key_.data() + key_.size(), csidl);
         if (r.ec != std::errc() || r.ptr != key_.data() + key_.size() || csidl < 0)
             Fail("a special folder is named by its CSIDL number");
-        config.specialFolders[csidl] = WindowsDir(value);
+        return csidl;
+    }
+    std::string FolderNumberKey() const { return std::to_string(FolderNumber()); }
+
+    void FolderKey(MachineConfig& config, std::string_view value) {
+        config.specialFolders[FolderNumber()] = WindowsDir(value);
     }
 
-    void Finish(MachineConfig& config) const {
+    // Everything in the temporary folder counts as junk, so it is never a whole drive, except
+    // a RAM disk of its own that holds neither the Windows folder nor anything else declared.
+    void CheckTemporaryFolder(const MachineConfig& config) {
+        if (tempLine_ == 0 || config.tempDir.size() > 2) return;
+        const char letter = config.tempDir[0];
+        bool ramDisk = false;
+        for (const DriveMapping& drive : config.drives)
+            if (drive.letter == letter) ramDisk = drive.type == DriveType::RamDisk;
+        bool shared = std::toupper(static_cast<unsigned char>(config.windowsDir[0])) == letter;
+        for (const auto& [csidl, folder] : config.specialFolders)
+            if (!folder.empty() && folder[0] == letter) shared = true;
+        if (ramDisk && !shared) return;
+        line_ = tempLine_;
+        key_ = "temp";
+        Fail("'" + config.tempDir + "\\' is a whole drive; the temporary folder must be a folder "
+             "(or a RAM disk of its own)");
+    }
+
+    void Finish(MachineConfig& config) {
         std::sort(config.drives.begin(), config.drives.end(),
                   [](const DriveMapping& a, const DriveMapping& b) { return a.letter < b.letter; });
         if (config.windowsDir.empty()) config.windowsDir = "C:\\Windows";
         if (config.systemDir.empty()) config.systemDir = config.windowsDir + "\\System32";
         if (config.tempDir.empty()) config.tempDir = config.windowsDir + "\\Temp";
+        CheckTemporaryFolder(config);
         if (config.registryStore.empty())
             config.registryStore = detail::NormalizeHostPath(folder_ + "/registry.db");
     }
@@ -336,6 +363,7 @@ private:
     std::string file_;
     std::string folder_;
     int line_ = 0;
+    int tempLine_ = 0;  // where `temp` was given
     std::string key_;
 };
 

@@ -408,6 +408,19 @@ std::optional<std::string> ToWindowsPath(std::string_view hostPath) {
     return detail::MapHostToWindows(CurrentMachine().drives, hostPath);
 }
 
+std::string HostPathForMessage(std::string_view windowsPath) {
+    const auto parsed = detail::ParseWindowsPath(windowsPath);
+    if (!parsed) return {};
+    const DriveMapping* drive = detail::FindDrive(parsed->letter);
+    if (drive == nullptr) return {};
+    std::string host = drive->hostRoot;
+    for (const std::string& component : parsed->components) {
+        if (host.empty() || host.back() != '/') host += '/';
+        host += component;
+    }
+    return host;
+}
+
 std::string CurrentDirectory() {
     auto& state = detail::State();
     std::optional<detail::WindowsPath> current;

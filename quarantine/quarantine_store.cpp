@@ -391,26 +391,37 @@ bool QuarantineStore::ClearQuarantine() {
     const std::string folder = ExactQuarantineFolder();
     const std::string now = NowText();
     int removedFiles = 0;
+    // Every entry that can be cleared is; a line that cannot be read, or whose stored copy
+    // would not go, stays in the index, so no copy is ever lost without its line or kept
+    // without one.
+    std::vector<std::string> kept;
     for (size_t i = 0; i < index.Count(); ++i) {
         const std::string& line = index[i];
         // Blank lines are entries restored since the last refresh.
         if (line.empty()) continue;
-        long long kind = 0;
-        if (!foundation::ParseInt64(ExtractField(line, 1), kind)) return false;
-        const auto stored = StoredObject(folder, StoredNameOf(line, kind));
+        const long long kind = LineKind(line);
+        if (kind != 0 && kind != 1) {
+            kept.push_back(line);
+            continue;
+        }
+        if (const auto stored = StoredObject(folder, StoredNameOf(line, kind))) {
+            // A copy of a read-only file is read-only too; it is ours to remove.
+            if (!platform::DeleteFile(*stored, true) && platform::GetFileInfo(*stored)) {
+                kept.push_back(line);
+                continue;
+            }
+        }
         if (kind == 0) {
-            if (stored) platform::DeleteFile(*stored);
             deleted.Add(ExtractField(line, 2) + ";" + now + ";");
             ++removedFiles;
-        } else if (kind == 1) {
-            if (stored) platform::DeleteFile(*stored);
         }
     }
     const std::string dataFolder = foundation::GetDataFolder();
     index.Clear();
+    for (std::string& line : kept) index.Add(std::move(line));
     ForgetStoredNames();
-    if (!indexUnreadable_) platform::DeleteFile(dataFolder + std::string(kQuarantineListFile));
     if (!deletedUnreadable_) deleted.SaveToFile(dataFolder + std::string(kDeletedListFile));
+    // Saves the index with what was kept.
     RefreshQuarantineView();
     return removedFiles > 0;
 }

@@ -13,10 +13,8 @@ namespace scourwell::update {
 using foundation::MessageIcon;
 
 bool IsUsableDatabase(const std::string& stored) {
-    std::vector<unsigned char> bytes(stored.begin(), stored.end());
-    database::Descramble(bytes);
     std::string text;
-    if (!database::DecompressDatabase(bytes, text)) return false;
+    if (!database::DecodeStoredDatabase(stored, text)) return false;
     const size_t firstBreak = text.find("\r\n");
     if (firstBreak == std::string::npos || firstBreak == 0) return false;
     // The reader stops at "_end"; a database cut before it would lose its last entries unseen.

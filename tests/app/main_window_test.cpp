@@ -48,7 +48,10 @@ class MainWindowTest : public QObject {
     void formCanResize_data();
     void formCanResize();
     void startWithShippedDatabaseShowsVersionAndRefreshes();
+    void startWithoutDatabaseReportsErrorAndSkipsLaterSteps_data();
     void startWithoutDatabaseReportsErrorAndSkipsLaterSteps();
+    void firstStartCreatesTheApplicationDataChain();
+    void dataFolderThatCannotBeMadeIsReportedOnce();
     void welcomeGradesDrive_data();
     void welcomeGradesDrive();
     void statusTextClickAndScanNow();
@@ -179,8 +182,29 @@ void MainWindowTest::startWithShippedDatabaseShowsVersionAndRefreshes() {
     QVERIFY(!Find<QPushButton>(&window, "Button5")->isEnabled());
 }
 
+// A database that does not unpack is refused as a missing one is.
+void MainWindowTest::startWithoutDatabaseReportsErrorAndSkipsLaterSteps_data() {
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<QByteArray>("bytes");
+    const std::string shipped =
+        scourwell::apptest::ReadHostFile(std::string(SCOURWELL_BIN_DIR) + "/files.dat");
+    QByteArray random(4096, '\0');
+    uint32_t state = 12345;
+    for (char& c : random) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 24);
+    }
+    QTest::newRow("missing") << false << QByteArray();
+    QTest::newRow("random bytes") << true << random;
+    QTest::newRow("cut off in its stream")
+        << true << QByteArray(shipped.data(), static_cast<qsizetype>(shipped.size() / 2));
+}
+
 void MainWindowTest::startWithoutDatabaseReportsErrorAndSkipsLaterSteps() {
+    QFETCH(bool, present);
+    QFETCH(QByteArray, bytes);
     TestMachine machine;
+    if (present) machine.WriteFile(kDataDatabase, bytes.toStdString());
     // An earlier run left one quarantined file: its index line and its stored copy.
     const std::string indexLine =
         "06.12.2026 "
@@ -211,6 +235,38 @@ void MainWindowTest::startWithoutDatabaseReportsErrorAndSkipsLaterSteps() {
     QTest::mouseClick(Find<QPushButton>(&window, "Button17"), Qt::LeftButton);
     QCOMPARE(program.quarantine.cList1.Count(), size_t{1});
     QVERIFY(machine.ReadFile(indexFile).find(indexLine) != std::string::npos);
+}
+
+// A new account: the application-data folder does not exist yet.
+void MainWindowTest::firstStartCreatesTheApplicationDataChain() {
+    TestMachine machine;
+    machine.SetFolder(26, "C:\\Users\\newcomer\\AppData\\Roaming");
+    machine.Install();
+    ShipDatabase(machine);
+    MessageBoxRecorder boxes;
+    Program program;
+    MainWindow window(program);
+
+    QVERIFY2(boxes.boxes.empty(), boxes.boxes.empty() ? "" : qPrintable(boxes.boxes[0].text));
+    QVERIFY(machine.Exists("C:\\Users\\newcomer\\AppData\\Roaming\\Vantoric\\Scourwell\\Settings\\files.dat"));
+    QCOMPARE(LabelText(&window, "Label6"), ExpectedVersionLine());
+    QTRY_COMPARE_WITH_TIMEOUT(program.welcome.pList.Count(), size_t{1}, 5000);
+}
+
+void MainWindowTest::dataFolderThatCannotBeMadeIsReportedOnce() {
+    TestMachine machine;
+    machine.WriteFile("C:\\Users\\tester\\AppData\\Roaming\\Vantoric", "a file in the way");
+    ShipDatabase(machine);
+    MessageBoxRecorder boxes;
+    Program program;
+    MainWindow window(program);
+
+    QCOMPARE(boxes.boxes.size(), size_t{1});
+    QVERIFY2(boxes.boxes[0].text.contains(QString::fromStdString(
+                 machine.Host("C:\\Users\\tester\\AppData\\Roaming\\Vantoric"))),
+             qPrintable(boxes.boxes[0].text));
+    QCOMPARE(LabelText(&window, "Label6"), QStringLiteral("None"));
+    QVERIFY(!window.Timer2Enabled());
 }
 
 void MainWindowTest::welcomeGradesDrive_data() {

@@ -80,16 +80,67 @@ TEST(SignatureDatabaseLoad, MissingFileThrowsAndKeepsTheContent) {
     EXPECT_EQ(db.VersionLine(), "Old version");
 }
 
-TEST(SignatureDatabaseLoad, DamagedStreamKeepsTheDescrambledBytes) {
+// A file that does not decode to a whole database is refused as a missing one is: nothing of
+// it is read as a version line or as entries, and the stream keeps what it held.
+TEST(SignatureDatabaseLoad, DamagedFilesAreRefusedAndKeepTheContent) {
+    const std::vector<unsigned char> good = PackDatabaseText("Version\r\n[Start]\r\nentry\r\n_end\r\n");
+    std::vector<unsigned char> random(4096);
+    uint32_t state = 7;
+    for (unsigned char& b : random) {
+        state = state * 1103515245u + 12345u;
+        b = static_cast<unsigned char>(state >> 24);
+    }
+    std::vector<unsigned char> notBzip = {'N', 'o', 't', ' ', 'b', 'z', 'i', 'p', '\r', '\n', 'x', '\r', '\n'};
+    Scramble(notBzip);
+    std::vector<unsigned char> plainBzip2 = good;
+    Descramble(plainBzip2);  // a bzip2 file that this program did not scramble
+    const struct {
+        const char* name;
+        std::vector<unsigned char> bytes;
+    } cases[] = {
+        {"random bytes", random},
+        {"scrambled text", notBzip},
+        {"cut off in its stream", std::vector<unsigned char>(good.begin(), good.begin() + static_cast<long>(good.size() / 2))},
+        {"cut off by one byte", std::vector<unsigned char>(good.begin(), good.end() - 1)},
+        {"not scrambled", plainBzip2},
+        {"an empty text", PackDatabaseText("")},
+        {"an empty file", {}},
+    };
+    for (const auto& c : cases) {
+        TestMachine machine;
+        machine.WriteFile("C:\\Data\\files.dat", AsText(c.bytes));
+        SignatureDatabase db;
+        db.SetText("Old version\r\n_end\r\n");
+        EXPECT_THROW(db.Load("C:\\Data\\files.dat"), DatabaseDamagedError) << c.name;
+        EXPECT_THROW(ReadDatabaseFile("C:\\Data\\files.dat"), DatabaseOpenError) << c.name;
+        EXPECT_EQ(db.Text(), "Old version\r\n_end\r\n") << c.name;
+    }
+}
+
+// A bzip2 bomb: a few hundred bytes that unpack past the bound are refused.
+TEST(SignatureDatabaseLoad, TextBeyondTheBoundIsRefused) {
     TestMachine machine;
-    std::vector<unsigned char> plain = {'N', 'o', 't', ' ', 'b', 'z', 'i', 'p', '\r', '\n', 'x', '\r', '\n'};
-    std::vector<unsigned char> stored = plain;
-    Scramble(stored);
-    machine.WriteFile("C:\\Data\\files.dat", AsText(stored));
-    SignatureDatabase db;
-    db.Load("C:\\Data\\files.dat");
-    EXPECT_EQ(db.Text(), AsText(plain));
-    EXPECT_EQ(db.VersionLine(), "Not bzip");
+    const std::vector<unsigned char> bomb = PackDatabaseText(std::string(kMaxDatabaseTextBytes + 1, 'A'));
+    ASSERT_LT(bomb.size(), 4096u);
+    machine.WriteFile("C:\\Data\\bomb.dat", AsText(bomb));
+    EXPECT_THROW(ReadDatabaseFile("C:\\Data\\bomb.dat"), DatabaseDamagedError);
+    std::string text = "unchanged";
+    std::vector<unsigned char> descrambled = bomb;
+    Descramble(descrambled);
+    EXPECT_FALSE(DecompressDatabase(descrambled, text));
+    EXPECT_EQ(text, "unchanged");
+}
+
+// A database of its version line alone shows that line.
+TEST(SignatureDatabaseLoad, VersionLineAloneIsShown) {
+    TestMachine machine;
+    for (const std::string text : {"Version 7\r\n", "Version 7\r\n_end", "Version 7"}) {
+        machine.WriteFile("C:\\Data\\files.dat", AsText(PackDatabaseText(text)));
+        SignatureDatabase db;
+        db.Load("C:\\Data\\files.dat");
+        EXPECT_EQ(db.VersionLine(), "Version 7") << text;
+        EXPECT_EQ(db.ReadLine(), "_end") << text;  // and no entries
+    }
 }
 
 }  // namespace

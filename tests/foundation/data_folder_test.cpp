@@ -2,9 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <optional>
 
 #include "foundation/system_folders.h"
+#include "platform/files.h"
+#include "platform/machine.h"
 #include "tests/support/test_machine.h"
 
 namespace scourwell::foundation {
@@ -24,11 +31,72 @@ TEST(DataFolder, CreatesTheThreeLevelsOnEveryCall) {
     EXPECT_TRUE(machine.Exists("C:\\Users\\tester\\AppData\\Roaming\\Vantoric\\Scourwell\\Settings"));
 }
 
-TEST(DataFolder, LevelThatCannotBeCreatedThrowsIoError) {
+TEST(DataFolder, LevelThatCannotBeCreatedNamesTheWindowsAndTheHostPath) {
     TestMachine machine;
     // A file where the middle level should be.
     machine.WriteFile("C:\\Users\\tester\\AppData\\Roaming\\Vantoric\\Scourwell", "in the way");
-    EXPECT_THROW(GetDataFolder(), IoError);
+    try {
+        GetDataFolder();
+        ADD_FAILURE() << "no IoError";
+    } catch (const IoError& error) {
+        const std::string message = error.what();
+        EXPECT_NE(message.find("\"C:\\Users\\tester\\AppData\\Roaming\\Vantoric\\Scourwell\""),
+                  std::string::npos)
+            << message;
+        EXPECT_NE(message.find(machine.Host("C:\\Users\\tester\\AppData\\Roaming\\Vantoric\\Scourwell")),
+                  std::string::npos)
+            << message;
+    }
+}
+
+mode_t ModeOf(const std::string& hostPath) {
+    struct stat info {};
+    if (stat(hostPath.c_str(), &info) != 0) return 0;
+    return info.st_mode & 07777;
+}
+
+// A fresh account has no application-data folder yet: the whole chain is made, private to the
+// user.
+TEST(DataFolder, CreatesAMissingApplicationDataChain) {
+    TestMachine machine;
+    machine.SetFolder(26, "C:\\Users\\fresh\\AppData\\Roaming");
+    machine.Install();
+    ASSERT_FALSE(machine.Exists("C:\\Users\\fresh"));
+    EXPECT_EQ(GetDataFolder(), "C:\\Users\\fresh\\AppData\\Roaming\\Vantoric\\Scourwell\\Settings\\");
+    EXPECT_TRUE(machine.Exists("C:\\Users\\fresh\\AppData\\Roaming\\Vantoric\\Scourwell\\Settings"));
+    for (const char* level : {"C:\\Users\\fresh", "C:\\Users\\fresh\\AppData\\Roaming",
+                              "C:\\Users\\fresh\\AppData\\Roaming\\Vantoric\\Scourwell\\Settings"})
+        EXPECT_EQ(ModeOf(machine.Host(level)), 0700u) << level;
+}
+
+// The native view of a new account: HOME is an empty folder, no XDG variables.
+TEST(DataFolder, FirstStartOnTheNativeViewCreatesTheXdgFolders) {
+    TestMachine machine;  // a folder of our own, and a view to return to
+    const std::string home = machine.Root() + "/home";
+    std::filesystem::create_directories(home);
+    std::map<std::string, std::optional<std::string>> saved;
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
+        const char* value = std::getenv(name);
+        saved[name] = value ? std::optional<std::string>(value) : std::nullopt;
+        unsetenv(name);
+    }
+    setenv("HOME", home.c_str(), 1);
+    platform::UseMachine(platform::NativeMachine());
+
+    std::string folder;
+    EXPECT_NO_THROW(folder = GetDataFolder());
+    EXPECT_TRUE(std::filesystem::is_directory(home + "/.config/Vantoric/Scourwell/Settings"));
+    EXPECT_EQ(platform::HostPathForMessage(folder), home + "/.config/Vantoric/Scourwell/Settings");
+    EXPECT_EQ(ModeOf(home + "/.config"), 0700u);
+
+    for (const auto& [name, value] : saved) {
+        if (value) {
+            setenv(name.c_str(), value->c_str(), 1);
+        } else {
+            unsetenv(name.c_str());
+        }
+    }
+    machine.Install();
 }
 
 TEST(SystemFolders, ComeFromTheView) {

@@ -123,6 +123,13 @@ TEST(MachineFileTest, ErrorsNameFileLineAndKey) {
         {"[machine]\nwinver = os2 6 1\n", "unknown platform 'os2'"},
         {"[machine]\nwindows = C:\\Windows\n[drives\n", "bad.ini:3: malformed section header"},
         {"[machine]\ntemp = C:\\Users\\..\\..\n", "key 'temp': 'C:\\Users\\..\\..' holds a \"..\" folder"},
+        // A number names one folder however it is written.
+        {"[folders]\n5 = C:\\Docs\n05 = C:\\Other\n", "bad.ini:3: key '05': given twice"},
+        // The temporary folder's content is junk: never a whole drive, unless a RAM disk of its own.
+        {"[machine]\nuser = a\ntemp = C:\\\n[drives]\nC = c\n", "bad.ini:3: key 'temp': 'C:\\' is a whole drive"},
+        {"[machine]\ntemp = d:\n[drives]\nC = c\nD = d\n", "bad.ini:2: key 'temp': 'D:\\' is a whole drive"},
+        {"[machine]\ntemp = T:\\\n[drives]\nT = t, type=ramdisk\n[folders]\n26 = T:\\Roaming\n",
+         "bad.ini:2: key 'temp': 'T:\\' is a whole drive"},
     };
     TestMachine machine;
     for (const Case& c : cases) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -420,6 +421,49 @@ TEST_F(QuarantineTest, ClearRightAfterARestoreSkipsTheBlankLines) {
     EXPECT_TRUE(store.ClearQuarantine());
     EXPECT_EQ(store.deleted.Count(), 1u);
     EXPECT_FALSE(machine.Exists(Stored("CTempb.exe")));
+}
+
+// "Clear All" clears every entry it can: a line it cannot read stays (wherever it sorts), as
+// does an entry whose copy will not go; every cleared entry is in "d.list" and out of the
+// saved index.
+TEST_F(QuarantineTest, ClearAllGoesPastLinesItCannotClear) {
+    const struct {
+        const char* garbage;
+        bool lockB;
+    } cases[] = {
+        {"zz not an entry;x;", false},  // sorted after the entries
+        {"!! not an entry;", false},    // sorted before them
+        {"", true},                     // no garbage; b's copy is held open
+    };
+    for (const auto& c : cases) {
+        machine.WriteFile("C:\\Temp\\a.exe", "a");
+        machine.WriteFile("C:\\Temp\\b.exe", "b");
+        ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\a.exe"));
+        ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\b.exe"));
+        const std::string bLine = store.index[1];
+        platform::SetFileAttributes(Stored("CTempa.exe"), platform::kAttrReadOnly);
+        if (*c.garbage) store.AddEntryLine(c.garbage);
+        std::optional<platform::FileLock> lock;
+        if (c.lockB) lock.emplace(Stored("CTempb.exe"));
+
+        EXPECT_TRUE(store.ClearQuarantine()) << c.garbage;
+
+        std::string expectedIndex = *c.garbage ? std::string(c.garbage) + "\r\n" : "";
+        if (c.lockB) expectedIndex = bLine + "\r\n";
+        EXPECT_EQ(IndexFileText(), expectedIndex) << c.garbage;
+        EXPECT_FALSE(machine.Exists(Stored("CTempa.exe")));
+        EXPECT_EQ(machine.Exists(Stored("CTempb.exe")), c.lockB);
+        const std::string deleted = machine.ReadFile(kDeletedFile);
+        EXPECT_NE(deleted.find("C:\\Temp\\a.exe;"), std::string::npos) << deleted;
+        EXPECT_EQ(deleted.find("C:\\Temp\\b.exe;") != std::string::npos, !c.lockB) << deleted;
+        EXPECT_EQ(store.cList1.Count(), c.lockB ? 1u : 0u);
+
+        lock.reset();
+        store.index.Clear();
+        store.RefreshQuarantineView();
+        store.ClearDeletedList();
+        platform::DeleteFile(Stored("CTempb.exe"));
+    }
 }
 
 TEST_F(QuarantineTest, LoadAtStartupReadsBothFilesSortedWithoutDuplicates) {
