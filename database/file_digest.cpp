@@ -43,12 +43,14 @@ std::string TextDigest(std::string_view bytes) {
     });
 }
 
-std::string FileDigest(std::string_view path) {
-    return DigestOf([path](const auto& sink) { return platform::ReadFileBlocks(path, sink); });
+std::string FileDigest(std::string_view path, const platform::ProgressSink& progress) {
+    return DigestOf(
+        [&](const auto& sink) { return platform::ReadFileBlocks(path, sink, progress); });
 }
 
-std::string FileDigest(const platform::FileIdentity& file) {
-    return DigestOf([&file](const auto& sink) { return platform::ReadFileBlocks(file, sink); });
+std::string FileDigest(const platform::FileIdentity& file, const platform::ProgressSink& progress) {
+    return DigestOf(
+        [&](const auto& sink) { return platform::ReadFileBlocks(file, sink, progress); });
 }
 
 }  // namespace scourwell::database

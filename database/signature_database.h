@@ -99,9 +99,12 @@ std::string ReadEntryLine(SignatureDatabase& database, std::string& currentFolde
 
 // MD5 of the whole file as 32 lowercase hex digits; the digest of empty input when the file
 // cannot be read.
-std::string FileDigest(std::string_view path);
+// `progress` hears how far the reading is; when it stops the reading the result is that of
+// empty input.
+std::string FileDigest(std::string_view path, const platform::ProgressSink& progress = {});
 // The same for the object of an identity (empty input when it is gone or replaced).
-std::string FileDigest(const platform::FileIdentity& file);
+std::string FileDigest(const platform::FileIdentity& file,
+                       const platform::ProgressSink& progress = {});
 // The same digest of bytes in memory.
 std::string TextDigest(std::string_view bytes);
 

@@ -181,8 +181,16 @@ bool FileExists(std::string_view path);       // a listed file (regular file or 
 bool DirectoryExists(std::string_view path);
 bool CanOpenForRead(std::string_view path);
 
-// Copies a file's bytes. With failIfExists, an existing destination makes it fail.
-bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
+// How far a long copy or read is: bytes done and the whole size (holes of a sparse file count
+// as done). Called after every piece of work; false stops the work, which then fails.
+using ProgressSink = std::function<bool(int64_t done, int64_t total)>;
+
+// Copies a file's bytes. With failIfExists, an existing destination makes it fail. The copy
+// keeps the holes of a sparse file, and it appears under its name only when it is complete: a
+// failed, stopped or killed copy leaves no partial file under that name (and, where the file
+// system allows, none under any name). A replaced file stays whole until then.
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists,
+              const ProgressSink& progress = {});
 bool MoveFile(std::string_view from, std::string_view to);  // never replaces
 bool DeleteFile(std::string_view path);        // files and links only; a missing file fails
 bool CreateDirectory(std::string_view path);   // one level; false when it exists or fails
@@ -202,16 +210,43 @@ bool DeleteFile(const FileIdentity& file, bool evenReadOnly = false);
 bool RemoveDirectory(const FileIdentity& folder);
 bool MoveFile(const FileIdentity& from, std::string_view to);
 bool CopyFile(const FileIdentity& from, std::string_view to, bool failIfExists,
-              NameMatch toMatch = NameMatch::kAsTyped);
+              NameMatch toMatch = NameMatch::kAsTyped, const ProgressSink& progress = {});
 bool ReadFileBlocks(const FileIdentity& file,
-                    const std::function<void(const unsigned char*, size_t)>& sink);
+                    const std::function<void(const unsigned char*, size_t)>& sink,
+                    const ProgressSink& progress = {});
 
 std::optional<std::string> ReadWholeFile(std::string_view path);
 // Writes beside the target and renames over it, so readers see the old or the new file.
 bool WriteFileAtomic(std::string_view path, std::string_view contents);
-// Reads a file sequentially in large blocks; false when it cannot be opened or a read fails.
+// Reads a file sequentially in large blocks; false when it cannot be opened, a read fails or
+// `progress` stops it.
 bool ReadFileBlocks(std::string_view path,
-                    const std::function<void(const unsigned char*, size_t)>& sink);
+                    const std::function<void(const unsigned char*, size_t)>& sink,
+                    const ProgressSink& progress = {});
+// Removes from a folder the temporary files that writes of this program left when they were
+// killed (where the file system cannot keep them nameless), once their writer no longer runs.
+// Returns how many went.
+int RemoveAbandonedTempFiles(std::string_view folder);
+
+// Files in use. Windows refuses to delete a file that a running program holds open, and the
+// clean-up of the temporary folder relies on that; Linux deletes it without a word. The view
+// gives Linux the Windows rule: a file or folder that another running process holds (an open
+// descriptor, its working folder, a mapped file; read under /proc) cannot be deleted or
+// removed, as with a sharing violation. What the host's own temporary-file rules keep (the
+// "x" and "X" lines of tmpfiles.d on the native view) is never deleted or removed either.
+// While a FilesInUseScope lives, /proc is read once and reused, so a clean-up pays for it
+// once; without one, each check reads it anew.
+class FilesInUseScope {
+public:
+    FilesInUseScope();
+    ~FilesInUseScope();
+    FilesInUseScope(const FilesInUseScope&) = delete;
+    FilesInUseScope& operator=(const FilesInUseScope&) = delete;
+};
+// True when a running process holds the file or folder, or (a folder) anything below it.
+bool IsInUse(std::string_view path);
+// True when the host's temporary-file rules keep the entry, or (a folder) something below it.
+bool IsKeptByHost(std::string_view path);
 
 // Windows lets a program hold a file open without delete sharing; nothing can then delete,
 // move or replace it. This handle gives the view the same behaviour for one file while it

@@ -7,11 +7,14 @@
 // Every entry is reached through detail::OpenEntry (no link in a folder position, no mount
 // crossing) and changed relative to its parent folder's descriptor.
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <mutex>
@@ -181,6 +184,7 @@ bool RemoveFileEntry(const SafeEntry& entry, bool evenReadOnly) {
     const detail::UniqueFd fd = OpenPath(entry.parent.get(), entry.At(), info);
     if (!fd.ok() || !SameObject(info, entry.info) || !IsFile(info) || IsLocked(info)) return false;
     if (!evenReadOnly && IsReadOnlyFile(info)) return false;
+    if (!detail::MayRemove(entry)) return false;
     // The link itself is removed, never its target.
     return unlinkat(entry.parent.get(), entry.name.c_str(), 0) == 0;
 }
@@ -190,6 +194,7 @@ bool RemoveFolderEntry(const SafeEntry& entry) {
     if (entry.IsRoot() || !entry.exists || !S_ISDIR(entry.info.st_mode) ||
         detail::IsAnyDriveRoot(entry.info))
         return false;
+    if (!detail::MayRemove(entry)) return false;
     return unlinkat(entry.parent.get(), entry.name.c_str(), AT_REMOVEDIR) == 0;
 }
 
@@ -206,32 +211,167 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-bool CopyContents(int in, int out) {
-    std::vector<char> buffer(kBlockSize);
-    for (;;) {
-        const ssize_t n = read(in, buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
+// Copies the bytes of `in` (of `size` bytes) into the empty file `out`. Only the parts that
+// hold data are copied (SEEK_DATA / SEEK_HOLE), so a sparse file stays sparse, and through
+// copy_file_range where the file system has it (it may share the blocks instead of copying
+// them). `progress` hears how far the copy is after every piece; false from it stops the copy.
+bool CopyContents(int in, int out, int64_t size, const ProgressSink& progress) {
+    constexpr int64_t kPiece = 8 << 20;
+    std::vector<char> buffer;
+    bool ranges = true;  // copy_file_range works between these two files
+    const auto copyPiece = [&](off_t at, int64_t length) {
+        while (length > 0) {
+            if (ranges) {
+                off_t from = at, to = at;
+                const ssize_t n = copy_file_range(in, &from, out, &to, static_cast<size_t>(length), 0);
+                if (n > 0) {
+                    at += n;
+                    length -= n;
+                    continue;
+                }
+                if (n == 0) return true;  // the file got shorter meanwhile
+                if (errno == EINTR) continue;
+                if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP &&
+                    errno != EBADF)
+                    return false;
+                ranges = false;
+            }
+            if (buffer.empty()) buffer.resize(kBlockSize);
+            const ssize_t n = pread(in, buffer.data(),
+                                    static_cast<size_t>(std::min<int64_t>(length, kBlockSize)), at);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            if (n == 0) return true;
+            for (ssize_t written = 0; written < n;) {
+                const ssize_t w = pwrite(out, buffer.data() + written,
+                                         static_cast<size_t>(n - written), at + written);
+                if (w < 0) {
+                    if (errno == EINTR) continue;
+                    return false;
+                }
+                written += w;
+            }
+            at += n;
+            length -= n;
         }
-        if (n == 0) return true;
-        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) return false;
+        return true;
+    };
+    off_t position = 0;
+    while (position < size) {
+        off_t data = lseek(in, position, SEEK_DATA);
+        if (data < 0) {
+            if (errno == ENXIO) break;  // only a hole is left
+            data = position;            // no hole information: copy everything
+        }
+        if (data >= size) break;
+        off_t hole = lseek(in, data, SEEK_HOLE);
+        if (hole < 0 || hole > size) hole = static_cast<off_t>(size);
+        for (off_t at = data; at < hole;) {
+            const int64_t length = std::min<int64_t>(kPiece, hole - at);
+            if (!copyPiece(at, length)) return false;
+            at += static_cast<off_t>(length);
+            if (progress && !progress(at, size)) return false;
+        }
+        position = hole;
     }
+    // The holes at the end (and a file that is all hole) come from the size alone.
+    if (ftruncate(out, static_cast<off_t>(size)) != 0) return false;
+    return !progress || progress(size, size);
 }
 
-// Creates a new, empty temporary file beside `target` in its folder; the umask applies to
-// `mode`. `tempName` receives its name in that folder.
-int CreateTempBeside(const SafeEntry& target, mode_t mode, std::string& tempName) {
-    static std::atomic<unsigned> counter{0};
-    const std::string base = "." + target.name + ".scourwell-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = base + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        const int fd = openat(target.parent.get(), tempName.c_str(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST) return fd;
+// A new file whose bytes are written where no name points to them; it gets its name only when
+// complete, so a reader (or a later start) never takes a partial file for a whole one. Where
+// the file system has O_TMPFILE the file has no name at all until then, and a crash leaves
+// nothing behind; elsewhere it has a hidden temporary name ("." + name + ".scourwell-" + pid +
+// "-" + n) that RemoveAbandonedTempFiles clears once its writer is gone.
+class PendingFile {
+public:
+    PendingFile(int dir, std::string target) : dir_(dir), target_(std::move(target)) {}
+    ~PendingFile() { Discard(); }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    // The umask applies to `mode`.
+    bool Open(mode_t mode) {
+        fd_ = openat(dir_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+        if (fd_ >= 0) return true;
+        fd_ = CreateNamedTemp(mode);
+        return fd_ >= 0;
     }
-    return -1;
-}
+    int Fd() const { return fd_; }
+
+    // Optionally flushes the file, then gives it its name: over an existing entry with
+    // `replace`, otherwise only while the name is free. False when it cannot; the file is then
+    // discarded.
+    bool Publish(bool replace, bool sync) {
+        if (fd_ < 0) return false;
+        if (sync && fsync(fd_) != 0) return false;
+        if (!named_) {
+            if (!replace) {
+                if (!LinkAs(target_)) return false;
+                Close();
+                return true;
+            }
+            // linkat cannot replace: the file gets a temporary name first.
+            tempName_ = TempName();
+            if (!LinkAs(tempName_)) return false;
+            named_ = true;
+        }
+        const int fd = fd_;
+        fd_ = -1;
+        if (close(fd) != 0) return false;
+        const bool moved = replace ? renameat(dir_, tempName_.c_str(), dir_, target_.c_str()) == 0
+                                   : renameat2(dir_, tempName_.c_str(), dir_, target_.c_str(),
+                                               RENAME_NOREPLACE) == 0;
+        if (!moved) return false;
+        named_ = false;
+        return true;
+    }
+
+private:
+    std::string TempName() const {
+        static std::atomic<unsigned> counter{0};
+        return "." + target_ + ".scourwell-" + std::to_string(getpid()) + "-" +
+               std::to_string(counter++);
+    }
+    int CreateNamedTemp(mode_t mode) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            tempName_ = TempName();
+            const int fd = openat(dir_, tempName_.c_str(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+            if (fd >= 0) {
+                named_ = true;
+                return fd;
+            }
+            if (errno != EEXIST) return -1;
+        }
+        return -1;
+    }
+    // Links the unnamed file into the folder; fails when the name is taken.
+    bool LinkAs(const std::string& name) {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        if (linkat(AT_FDCWD, self.c_str(), dir_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+        if (errno == EEXIST) return false;
+        return linkat(fd_, "", dir_, name.c_str(), AT_EMPTY_PATH) == 0;
+    }
+    void Close() {
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+    }
+    void Discard() {
+        Close();
+        if (named_) unlinkat(dir_, tempName_.c_str(), 0);
+        named_ = false;
+    }
+
+    int dir_;
+    std::string target_;
+    int fd_ = -1;
+    bool named_ = false;  // the file has the temporary name tempName_
+    std::string tempName_;
+};
 
 void SyncDirectory(int dir) {
     const int fd = openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -242,23 +382,21 @@ void SyncDirectory(int dir) {
 }
 
 // Copies an open source into `out` and gives it the source's permissions and times.
-bool FillCopy(int in, const struct stat& source, int out) {
-    if (!CopyContents(in, out)) return false;
+bool FillCopy(int in, const struct stat& source, int out, const ProgressSink& progress) {
+    if (!CopyContents(in, out, static_cast<int64_t>(source.st_size), progress)) return false;
     fchmod(out, source.st_mode & 0777);
     const timespec times[2] = {source.st_atim, source.st_mtim};
     futimens(out, times);
     return true;
 }
 
-// Copies to a destination that must not exist; the creation itself is the existence test.
-bool CopyToNew(int in, const struct stat& source, int dir, const std::string& name) {
-    Fd out(openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!out.ok()) return false;
-    if (!FillCopy(in, source, out.get()) || !out.Close()) {
-        unlinkat(dir, name.c_str(), 0);
-        return false;
-    }
-    return true;
+// Copies into `dir` under `name`, as a whole file or not at all: with `replace` over an existing
+// entry, otherwise only while the name is free (the creation itself is the existence test).
+bool CopyInto(int in, const struct stat& source, int dir, const std::string& name, bool replace,
+              const ProgressSink& progress = {}) {
+    PendingFile out(dir, name);
+    return out.Open(0600) && FillCopy(in, source, out.Fd(), progress) &&
+           out.Publish(replace, false);
 }
 
 bool SameFolder(const SafeEntry& a, const SafeEntry& b) {
@@ -278,7 +416,8 @@ FindEntry EntryOf(const SafeEntry& found) {
     return entry;
 }
 
-bool CopyFrom(const SafeEntry& source, std::string_view to, bool failIfExists, NameMatch toMatch) {
+bool CopyFrom(const SafeEntry& source, std::string_view to, bool failIfExists, NameMatch toMatch,
+              const ProgressSink& progress) {
     Fd in(OpenRegularForRead(source));
     if (!in.ok()) return false;
     struct stat sourceInfo {};
@@ -288,20 +427,11 @@ bool CopyFrom(const SafeEntry& source, std::string_view to, bool failIfExists, N
                                                           : detail::OpenEntry(to, true);
     if (!destination || destination->IsRoot()) return false;
     const int dir = destination->parent.get();
-    if (!destination->exists) return CopyToNew(in.get(), sourceInfo, dir, destination->name);
+    if (!destination->exists)
+        return CopyInto(in.get(), sourceInfo, dir, destination->name, false, progress);
     if (failIfExists || !CanReplace(destination->info)) return false;
-
-    // Replacing: the copy is written beside the destination and renamed over it, so the old
-    // file stays whole until the new one is complete.
-    std::string temp;
-    Fd out(CreateTempBeside(*destination, 0600, temp));
-    if (!out.ok()) return false;
-    if (!FillCopy(in.get(), sourceInfo, out.get()) || !out.Close() ||
-        renameat(dir, temp.c_str(), dir, destination->name.c_str()) != 0) {
-        unlinkat(dir, temp.c_str(), 0);
-        return false;
-    }
-    return true;
+    // Replacing: the old file stays whole until the new one is complete.
+    return CopyInto(in.get(), sourceInfo, dir, destination->name, true, progress);
 }
 
 bool MoveFrom(const SafeEntry& source, std::string_view to) {
@@ -333,7 +463,7 @@ bool MoveFrom(const SafeEntry& source, std::string_view to) {
     if (errno == EXDEV && S_ISREG(source.info.st_mode)) {
         // Another file system: copy, then remove the original, as Windows does between volumes.
         Fd in(OpenRegularForRead(source));
-        if (!in.ok() || !CopyToNew(in.get(), source.info, targetDir, target)) return false;
+        if (!in.ok() || !CopyInto(in.get(), source.info, targetDir, target, false)) return false;
         if (unlinkat(source.parent.get(), source.name.c_str(), 0) != 0) {
             unlinkat(targetDir, target.c_str(), 0);
             return false;
@@ -344,11 +474,15 @@ bool MoveFrom(const SafeEntry& source, std::string_view to) {
 }
 
 bool ReadBlocks(const SafeEntry& entry,
-                const std::function<void(const unsigned char*, size_t)>& sink) {
+                const std::function<void(const unsigned char*, size_t)>& sink,
+                const ProgressSink& progress) {
     Fd in(OpenRegularForRead(entry));
     if (!in.ok()) return false;
     posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    struct stat info {};
+    const int64_t size = fstat(in.get(), &info) == 0 ? static_cast<int64_t>(info.st_size) : 0;
     std::vector<unsigned char> buffer(kBlockSize);
+    int64_t done = 0;
     for (;;) {
         const ssize_t n = read(in.get(), buffer.data(), buffer.size());
         if (n < 0) {
@@ -357,7 +491,26 @@ bool ReadBlocks(const SafeEntry& entry,
         }
         if (n == 0) return true;
         sink(buffer.data(), static_cast<size_t>(n));
+        done += n;
+        if (progress && !progress(done, std::max(done, size))) return false;
     }
+}
+
+// "." + name + ".scourwell-" + pid + "-" + n: the pid, or 0 when `name` is no such name.
+pid_t WriterOfTempName(std::string_view name) {
+    constexpr std::string_view kMark = ".scourwell-";
+    if (name.size() < 2 || name[0] != '.') return 0;
+    const size_t mark = name.rfind(kMark);
+    if (mark == std::string_view::npos || mark < 2) return 0;
+    const std::string_view rest = name.substr(mark + kMark.size());
+    const size_t dash = rest.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash > 9 || dash + 1 == rest.size())
+        return 0;
+    const auto digits = [](std::string_view text) {
+        return text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (!digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1))) return 0;
+    return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
 }
 
 }  // namespace
@@ -424,15 +577,16 @@ bool CanOpenForRead(std::string_view path) {
     return fd.ok();
 }
 
-bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists,
+              const ProgressSink& progress) {
     const auto source = Existing(from);
-    return source && CopyFrom(*source, to, failIfExists, NameMatch::kAsTyped);
+    return source && CopyFrom(*source, to, failIfExists, NameMatch::kAsTyped, progress);
 }
 
 bool CopyFile(const FileIdentity& from, std::string_view to, bool failIfExists,
-              NameMatch toMatch) {
+              NameMatch toMatch, const ProgressSink& progress) {
     const auto source = detail::OpenIdentity(from);
-    return source && CopyFrom(*source, to, failIfExists, toMatch);
+    return source && CopyFrom(*source, to, failIfExists, toMatch, progress);
 }
 
 bool MoveFile(std::string_view from, std::string_view to) {
@@ -513,29 +667,53 @@ bool WriteFileAtomic(std::string_view path, std::string_view contents) {
         if (S_ISREG(entry->info.st_mode)) mode = entry->info.st_mode & 0777;
     }
     const int dir = entry->parent.get();
-    std::string temp;
-    Fd out(CreateTempBeside(*entry, mode, temp));
-    if (!out.ok()) return false;
-    if (entry->exists && S_ISREG(entry->info.st_mode)) fchmod(out.get(), mode);
-    if (!WriteAll(out.get(), contents.data(), contents.size()) || fsync(out.get()) != 0 ||
-        !out.Close() || renameat(dir, temp.c_str(), dir, entry->name.c_str()) != 0) {
-        unlinkat(dir, temp.c_str(), 0);
+    PendingFile out(dir, entry->name);
+    if (!out.Open(mode)) return false;
+    if (entry->exists && S_ISREG(entry->info.st_mode)) fchmod(out.Fd(), mode);
+    if (!WriteAll(out.Fd(), contents.data(), contents.size()) || !out.Publish(true, true))
         return false;
-    }
     SyncDirectory(dir);
     return true;
 }
 
 bool ReadFileBlocks(std::string_view path,
-                    const std::function<void(const unsigned char*, size_t)>& sink) {
+                    const std::function<void(const unsigned char*, size_t)>& sink,
+                    const ProgressSink& progress) {
     const auto entry = Existing(path);
-    return entry && ReadBlocks(*entry, sink);
+    return entry && ReadBlocks(*entry, sink, progress);
 }
 
 bool ReadFileBlocks(const FileIdentity& file,
-                    const std::function<void(const unsigned char*, size_t)>& sink) {
+                    const std::function<void(const unsigned char*, size_t)>& sink,
+                    const ProgressSink& progress) {
     const auto entry = detail::OpenIdentity(file);
-    return entry && ReadBlocks(*entry, sink);
+    return entry && ReadBlocks(*entry, sink, progress);
+}
+
+int RemoveAbandonedTempFiles(std::string_view folder) {
+    const auto entry = Existing(folder);
+    if (!entry || !S_ISDIR(entry->info.st_mode)) return 0;
+    const int fd = openat(entry->parent.get(), entry->At(),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return 0;
+    DIR* dir = fdopendir(fd);
+    if (dir == nullptr) {
+        close(fd);
+        return 0;
+    }
+    int removed = 0;
+    while (const dirent* item = readdir(dir)) {
+        const pid_t writer = WriterOfTempName(item->d_name);
+        // A writer that still runs (or a process that now has its number) may be writing.
+        if (writer <= 0 || writer == getpid() || kill(writer, 0) == 0 || errno != ESRCH) continue;
+        struct stat info {};
+        if (fstatat(dirfd(dir), item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(info.st_mode))
+            continue;
+        if (unlinkat(dirfd(dir), item->d_name, 0) == 0) ++removed;
+    }
+    closedir(dir);
+    return removed;
 }
 
 FileLock::FileLock(std::string_view path) {

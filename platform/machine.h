@@ -36,6 +36,14 @@ struct WindowsVersion {
     bool amd64 = true;        // native processor architecture
 };
 
+// A path that the host's own clean-up of temporary folders leaves alone (an "x" or "X" line of
+// tmpfiles.d): a shell pattern over host paths; with `contents` ("x"), everything below a
+// matching folder as well.
+struct HostKeepRule {
+    std::string pattern;
+    bool contents = true;
+};
+
 struct MachineConfig {
     bool native = false;
     std::string user;
@@ -51,7 +59,15 @@ struct MachineConfig {
     std::string hostDescription;           // native view: the Linux system's name and kernel
     std::vector<DriveMapping> drives;      // in letter order
     std::map<int, std::string> specialFolders;  // CSIDL number -> Windows path
+    // Host folders of tmpfiles.d configuration, the first overriding the others, and the rules
+    // read from them.
+    std::vector<std::string> tmpfilesFolders;
+    std::vector<HostKeepRule> keepRules;
 };
+
+// The "x" and "X" rules of the tmpfiles.d files in these host folders (a file name found in
+// several is read from the first). Folders or files that cannot be read add nothing.
+std::vector<HostKeepRule> ReadTmpfilesKeepRules(const std::vector<std::string>& folders);
 
 class MachineFileError : public std::runtime_error {
 public:

@@ -189,6 +189,9 @@ private:
                 if (!file.empty()) config.importFiles.push_back(HostPath(file));
         } else if (key == "winver") {
             config.winver = WindowsVersionValue(value);
+        } else if (key == "tmpfiles") {
+            for (const std::string& folder : SplitList(value))
+                if (!folder.empty()) config.tmpfilesFolders.push_back(HostPath(folder));
         } else if (key == "hostdesc") {
             config.hostDescription = Unquote(value);
         } else {
@@ -356,6 +359,7 @@ private:
         if (config.systemDir.empty()) config.systemDir = config.windowsDir + "\\System32";
         if (config.tempDir.empty()) config.tempDir = config.windowsDir + "\\Temp";
         CheckTemporaryFolder(config);
+        config.keepRules = ReadTmpfilesKeepRules(config.tmpfilesFolders);
         if (config.registryStore.empty())
             config.registryStore = detail::NormalizeHostPath(folder_ + "/registry.db");
     }

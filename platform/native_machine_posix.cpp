@@ -283,6 +283,11 @@ MachineConfig NativeMachine() {
     folders[kCsidlCommonAppData] = windows("/var/lib");
     folders[kCsidlProfile] = windows(home);
 
+    // What the host's own clean-up of /tmp leaves alone, no clean-up here touches either.
+    config.tmpfilesFolders = {"/etc/tmpfiles.d", "/run/tmpfiles.d", "/usr/local/lib/tmpfiles.d",
+                              "/usr/lib/tmpfiles.d"};
+    config.keepRules = ReadTmpfilesKeepRules(config.tmpfilesFolders);
+
     WindowsVersion version;
     version.platform = WindowsVersion::Platform::NT;
     version.major = 6;

@@ -140,6 +140,10 @@ bool IsAnyDriveRoot(const struct stat& info);
 // Tests turn it off to exercise the folder-by-folder walk used without it.
 void AllowOpenat2(bool allowed);
 
+// An existing entry may be deleted or removed: no running process holds it and the host's
+// temporary-file rules do not keep it.
+bool MayRemove(const SafeEntry& entry);
+
 // Windows attributes of a host entry (name for the hidden bit, lstat for the rest).
 uint32_t AttributesFromStat(std::string_view name, const struct stat& info);
 

@@ -131,6 +131,8 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
             listed.try_emplace(row.location + '\0' + row.name + '\0' + row.kind, row.identity);
     }
 
+    // A file that a running program holds cannot be deleted; what is held is read once.
+    platform::FilesInUseScope inUse;
     std::vector<std::string> failed;
     const uint64_t layout = list.Layout();
     for (const Target& target : TargetsOf(list)) {
@@ -288,6 +290,7 @@ bool DeleteTree(foundation::ProgramContext& context, const foundation::Exclusion
 bool DeleteFolderTree(foundation::ProgramContext& context, const foundation::ExclusionSet& excluded,
                       std::string_view folder, const platform::FileIdentity& identity,
                       std::string_view mask, const FileDeletePolicy& mayDelete) {
+    platform::FilesInUseScope inUse;  // the caller's, when it has one
     return DeleteTree(context, excluded, foundation::WithTrailingBackslash(folder),
                       platform::DirectoryListing::OfFolder(identity, mask), identity, mask,
                       mayDelete);

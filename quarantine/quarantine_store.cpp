@@ -3,6 +3,7 @@
 #include "database/signature_database.h"
 #include "foundation/data_folder.h"
 #include "foundation/file_helpers.h"
+#include "foundation/file_progress.h"
 #include "foundation/record_lines.h"
 #include "foundation/text.h"
 #include "platform/files.h"
@@ -84,13 +85,18 @@ std::string NameVariant(const std::string& flattened, std::string_view sourcePat
     return FitStoredName(flattened + suffix);
 }
 
-// Two files hold the same bytes: same size and same digest, both readable.
-bool SameContent(const platform::FileIdentity& a, const platform::FileIdentity& b) {
+// Two files hold the same bytes: same size and same digest, both readable. False when
+// "Abort" stopped the comparison.
+bool SameContent(foundation::ProgramContext& context, const std::string& shown,
+                 const platform::FileIdentity& a, const platform::FileIdentity& b) {
     auto infoA = platform::GetFileInfo(a);
     auto infoB = platform::GetFileInfo(b);
     if (!infoA || !infoB || infoA->size != infoB->size) return false;
-    const std::string digest = database::FileDigest(a);
-    return digest == database::FileDigest(b) &&
+    foundation::FileProgress readingA(context, "Checking", shown);
+    const std::string digest = database::FileDigest(a, readingA.Sink());
+    if (readingA.Stopped()) return false;
+    foundation::FileProgress readingB(context, "Checking", shown);
+    return digest == database::FileDigest(b, readingB.Sink()) && !readingB.Stopped() &&
            (digest != database::kEmptyDigest || infoA->size == 0);
 }
 
@@ -177,6 +183,9 @@ void QuarantineStore::SaveIndex() {
 
 void QuarantineStore::LoadAtStartup() {
     const std::string dataFolder = foundation::GetDataFolder();
+    // What writes killed by an earlier crash left behind is no file of ours any more.
+    platform::RemoveAbandonedTempFiles(foundation::WithoutTrailingBackslash(dataFolder));
+    platform::RemoveAbandonedTempFiles(QuarantineFolderPath());
     const std::string indexFile = dataFolder + std::string(kQuarantineListFile);
     const std::string deletedFile = dataFolder + std::string(kDeletedListFile);
     indexUnreadable_ = !LoadInto(index, indexFile);
@@ -252,7 +261,25 @@ void QuarantineStore::AddEntryLine(std::string line) {
 }
 
 bool QuarantineStore::CopyIntoQuarantine(std::string_view source, const platform::FileIdentity& file,
-                                         std::string& storedName) {
+                                         std::string& storedName, std::string& digest) {
+    if (!CopyOnly(source, file, storedName)) return false;
+    // The digest of a large file takes as long as its copy: both serve events and stop at
+    // "Abort", and a copy that no line names yet goes again then.
+    const bool fresh = StoredNameOwners().count(storedName) == 0;
+    foundation::FileProgress reading(context, "Checking", source);
+    digest = database::FileDigest(file, reading.Sink());
+    if (!reading.Stopped()) return true;
+    if (fresh) {
+        const auto copy = platform::IdentifyObject(ExactQuarantineFolder() + "\\" + storedName,
+                                                   platform::NameMatch::kExact);
+        if (copy) platform::DeleteFile(*copy, true);
+    }
+    return false;
+}
+
+bool QuarantineStore::CopyOnly(std::string_view source, const platform::FileIdentity& file,
+                               std::string& storedName) {
+    foundation::FileProgress copying(context, "Copying", source);
     // A path with ";" or a line break cannot be written into one record line without shifting
     // its fields or splitting the line, and a broken line could later restore to another
     // place or block the whole index: such a file is not taken.
@@ -271,12 +298,14 @@ bool QuarantineStore::CopyIntoQuarantine(std::string_view source, const platform
             // This very path's earlier copy is replaced (written beside it, then renamed over);
             // any other owner's copy is never touched.
             if (owner->second.empty() || owner->second != source) continue;
-            return platform::CopyFile(file, target, false, platform::NameMatch::kExact);
+            return platform::CopyFile(file, target, false, platform::NameMatch::kExact,
+                                      copying.Sink());
         }
         // A name nobody owns: created exclusively, so a file already there (in any spelling
         // the file system takes as the same) sends the copy to the next variant.
-        if (platform::CopyFile(file, target, true, platform::NameMatch::kExact)) return true;
-        if (!platform::IdentifyObject(target, platform::NameMatch::kExact))
+        if (platform::CopyFile(file, target, true, platform::NameMatch::kExact, copying.Sink()))
+            return true;
+        if (copying.Stopped() || !platform::IdentifyObject(target, platform::NameMatch::kExact))
             return false;  // the copy itself failed
     }
     return false;
@@ -294,12 +323,13 @@ bool QuarantineStore::QuarantineFile(std::string_view path, const platform::File
     const auto info = platform::GetFileInfo(file);
     if (!info || info->IsDirectory()) return false;
     std::string storedName;
-    if (!CopyIntoQuarantine(path, file, storedName)) return false;
+    std::string digest;
+    if (!CopyIntoQuarantine(path, file, storedName, digest)) return false;
     std::string line = NowText();
     line += ";0;";
     line += path;
     line += ";;";
-    line += database::FileDigest(file);
+    line += digest;
     line += ";";
     line += std::to_string(info->size);
     line += ";";
@@ -367,7 +397,8 @@ void QuarantineStore::CopyTree(const std::string& folder, platform::DirectoryLis
         context.status.Set(fullPath);
         const platform::FileIdentity file = frame.listing.IdentityOf(entry);
         std::string storedName;
-        if (!CopyIntoQuarantine(fullPath, file, storedName)) {
+        std::string digest;
+        if (!CopyIntoQuarantine(fullPath, file, storedName, digest)) {
             if (report) report->failed.push_back(fullPath);
             continue;
         }
@@ -377,7 +408,7 @@ void QuarantineStore::CopyTree(const std::string& folder, platform::DirectoryLis
         line += ";";
         line += detected;
         line += ";";
-        line += database::FileDigest(file);
+        line += digest;
         line += ";";
         line += std::to_string(entry.size);
         line += ";";
@@ -433,6 +464,7 @@ void QuarantineStore::RefreshQuarantineView() {
 
 bool QuarantineStore::ClearQuarantine() {
     const std::string folder = ExactQuarantineFolder();
+    platform::FilesInUseScope inUse;
     const std::string now = NowText();
     int removedFiles = 0;
     // Every entry that can be cleared is; a line that cannot be read, or whose stored copy
@@ -472,6 +504,7 @@ bool QuarantineStore::ClearQuarantine() {
 
 bool QuarantineStore::RestoreQuarantined() {
     const std::string folder = ExactQuarantineFolder();
+    platform::FilesInUseScope inUse;
     int restored = 0;
     for (size_t row = 0; row < cList1.Count(); ++row) {
         context.ui.PumpEvents();
@@ -502,10 +535,12 @@ bool QuarantineStore::RestoreQuarantined() {
                                platform::CreateDirectoryChain(target);
             // Never replace a file: the copy fails when the place is taken. The stored copy
             // goes only once the restored file is known to hold the same bytes.
+            foundation::FileProgress restoring(context, "Restoring", source);
             if (folderReady && !source.empty() && stored &&
-                platform::CopyFile(*stored, source, true)) {
+                platform::CopyFile(*stored, source, true, platform::NameMatch::kAsTyped,
+                                   restoring.Sink())) {
                 const auto restoredFile = platform::IdentifyObject(source);
-                if (restoredFile && SameContent(*stored, *restoredFile)) {
+                if (restoredFile && SameContent(context, source, *stored, *restoredFile)) {
                     ok = true;
                     platform::DeleteFile(*stored);
                 } else if (restoredFile) {

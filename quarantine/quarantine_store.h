@@ -139,8 +139,12 @@ class QuarantineStore {
     long LineOfRow(size_t row) const;
 
   private:
+    // Copies a file into the quarantine and takes its digest, both abortable. False when
+    // either failed or was stopped; a new copy is then removed again.
     bool CopyIntoQuarantine(std::string_view source, const platform::FileIdentity& file,
-                            std::string& storedName);
+                            std::string& storedName, std::string& digest);
+    bool CopyOnly(std::string_view source, const platform::FileIdentity& file,
+                  std::string& storedName);
     void CopyTree(const std::string& folder, platform::DirectoryListing listing,
                   const std::optional<platform::FileIdentity>& quarantine,
                   std::string_view detected, std::string_view mask, FolderCopyReport* report);

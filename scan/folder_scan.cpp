@@ -1,5 +1,6 @@
 #include "scan/folder_scan.h"
 
+#include <optional>
 #include <unordered_set>
 #include <vector>
 
@@ -251,6 +252,15 @@ int64_t ScanFolder(ScanPage& page, std::string_view path, bool junkMode, bool sk
     const SizeThresholds thresholds = ComputeThresholds(totalBytes);
 
     Walk walk(page, folder, skipSystem);
+    // What a running program holds, or the host's rules keep, would only fail to go: the junk
+    // list leaves it out (the open files are read once for the whole folder).
+    std::optional<platform::FilesInUseScope> inUse;
+    if (junkMode && !sumOnly) inUse.emplace();
+    const auto leftAlone = [&](const std::string& name) {
+        if (!inUse) return false;
+        const std::string path = folder + name;
+        return platform::IsInUse(path) || platform::IsKeptByHost(path);
+    };
     platform::DirectoryListing listing(folder + "*.*");
     // What the listing saw, so the clean-up reaches these objects and no look-alikes.
     const std::string exactFolder = listing.ExactFolder();
@@ -268,13 +278,13 @@ int64_t ScanFolder(ScanPage& page, std::string_view path, bool junkMode, bool sk
                 if (!excluded && !walk.Skipped(entry.name))
                     size = walk.SumSubfolder(listing, entry);
                 total += size;
-                if (!sumOnly && !excluded)
+                if (!sumOnly && !excluded && !leftAlone(entry.name))
                     GradeObject(page, folder, entry.name, true, size, thresholds, junkMode,
                                 listAll, identityOf(entry));
             }
         } else {
             total += entry.size;
-            if (!sumOnly && !walk.Excluded(entry.name, "File"))
+            if (!sumOnly && !walk.Excluded(entry.name, "File") && !leftAlone(entry.name))
                 GradeObject(page, folder, entry.name, false, entry.size, thresholds, junkMode,
                             listAll, identityOf(entry));
         }

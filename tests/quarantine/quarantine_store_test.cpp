@@ -1,7 +1,11 @@
 #include "quarantine/quarantine_store.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -505,6 +509,36 @@ TEST_F(QuarantineTest, ClearAllGoesPastLinesItCannotClear) {
     }
 }
 
+// A long copy and digest serve events and show the file and how far it is; "Abort" stops them
+// at once and leaves neither a copy nor an entry.
+TEST_F(QuarantineTest, LongCopiesShowProgressAndStopAtAbort) {
+    machine.WriteFile("C:\\Temp\\big.bin", std::string(24 << 20, 'b'));
+    std::vector<std::string> shown;
+    ui.When(
+        [&] {
+            shown.push_back(context.status.Text());
+            return false;
+        },
+        [] {});
+    ui.AtPump(1, [&] { context.abortRequested = true; });
+
+    EXPECT_FALSE(store.QuarantineFile("C:\\Temp\\big.bin"));
+    EXPECT_FALSE(machine.Exists(Stored("CTempbig.bin")));
+    EXPECT_TRUE(store.index.Empty());
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown[0].rfind("Copying C:\\Temp\\big.bin: ", 0), 0u) << shown[0];
+    EXPECT_NE(shown[0].find(" of 24.00MB"), std::string::npos) << shown[0];
+
+    context.abortRequested = false;
+    shown.clear();
+    EXPECT_TRUE(store.QuarantineFile("C:\\Temp\\big.bin"));
+    EXPECT_EQ(machine.ReadFile(Stored("CTempbig.bin")).size(), size_t{24} << 20);
+    const auto checking = std::find_if(shown.begin(), shown.end(), [](const std::string& text) {
+        return text.rfind("Checking C:\\Temp\\big.bin: ", 0) == 0;
+    });
+    EXPECT_NE(checking, shown.end());
+}
+
 TEST_F(QuarantineTest, LoadAtStartupReadsBothFilesSortedWithoutDuplicates) {
     machine.WriteFile(kIndexFile,
                       "07.12.2026;0;C:\\b.exe;;d;1;Cb.exe;\r\n"
@@ -520,6 +554,24 @@ TEST_F(QuarantineTest, LoadAtStartupReadsBothFilesSortedWithoutDuplicates) {
     ASSERT_EQ(store.deleted.Count(), 2u);
     EXPECT_EQ(store.deleted[0], "C:\\y.exe;02.01.2026;");
     EXPECT_EQ(store.cList1.Count(), 0u) << "the start-up refresh builds the view";
+}
+
+// Temporary files that killed writes left beside the lists and in the quarantine go at start.
+TEST_F(QuarantineTest, LoadAtStartupRemovesWhatKilledWritesLeft) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const std::string dead = std::to_string(child);
+    machine.WriteFile(kDataFolder + ".quarantine.list.scourwell-" + dead + "-4", "torn");
+    machine.WriteFile(kQuarantine + "\\.CTempa.exe.scourwell-" + dead + "-0", "partial");
+    machine.WriteFile(kQuarantine + "\\CTempb.exe", "a whole copy");
+
+    store.LoadAtStartup();
+
+    EXPECT_FALSE(machine.Exists(kDataFolder + ".quarantine.list.scourwell-" + dead + "-4"));
+    EXPECT_FALSE(machine.Exists(kQuarantine + "\\.CTempa.exe.scourwell-" + dead + "-0"));
+    EXPECT_TRUE(machine.Exists(kQuarantine + "\\CTempb.exe"));
 }
 
 TEST_F(QuarantineTest, LoadAtStartupWithoutFilesKeepsListsEmpty) {

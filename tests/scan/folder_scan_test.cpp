@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
 #include "platform/files.h"
 #include "scan/results_list.h"
+#include "tests/support/file_holder.h"
 #include "tests/scan/scan_fixture.h"
 #include "tests/support/deep_tree.h"
 
@@ -134,6 +139,33 @@ TEST(FolderScanTest, JunkModeListsEveryTopLevelObjectAndAlertsOnlyTheLargeOnes) 
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], std::string(kTime) + ": Alert: Junk folder");
     EXPECT_EQ(lines[1], temp + "\\Large");
+}
+
+// What a running program holds (a file, a folder with one inside, its working folder) and
+// what the host's temporary-file rules keep would only fail to go: the junk list leaves it out.
+TEST(FolderScanTest, JunkModeLeavesOutWhatIsInUseOrKept) {
+    ScanFixture f;
+    const std::string temp = scourwell::testing::TestMachine::kTemp;
+    const std::string host = f.machine.Host(temp);
+    std::filesystem::create_directories(f.machine.Root() + "/tmpfiles");
+    std::ofstream(f.machine.Root() + "/tmpfiles/x.conf") << "x " << host << "/.X[0-9]*-lock\n"
+                                                         << "x " << host << "/service-*\n";
+    f.machine.SetMachineKey("tmpfiles", "tmpfiles");
+    f.machine.Install();
+    for (const char* file : {"\\old.tmp", "\\editor.swp", "\\app\\cache\\held.db", "\\app\\x.log",
+                             "\\.X0-lock", "\\service-a\\state", "\\stale\\x.tmp"})
+        f.machine.WriteFile(temp + file, "x");
+    f.machine.MakeDirectory(temp + "\\shell");
+    scourwell::testing::FileHolder editor(f.machine.Host(temp + "\\editor.swp"),
+                                          f.machine.Host(temp + "\\shell"));
+    scourwell::testing::FileHolder app(f.machine.Host(temp + "\\app\\cache\\held.db"), host);
+    ASSERT_TRUE(editor.Running() && app.Running());
+
+    ScanFolder(f.page, temp, true, false, true, false);
+
+    std::vector<std::string> listed = f.ItemCaptions();
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<std::string>{"old.tmp", "stale"}));
 }
 
 TEST(FolderScanTest, FilesOfTwoGibibytesAndMoreCountInFull) {
