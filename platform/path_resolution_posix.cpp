@@ -419,7 +419,9 @@ std::optional<Resolved> Resolve(std::string_view windowsPath, bool allowMissingL
         const bool tryExact = i > k || fromCache;
         bool found = tryExact && lstat(candidate.c_str(), &candidateInfo) == 0;
         if (!found) {
-            RememberKnown(FolderKey(*parsed, i), current, info);
+            // Only a folder reached by its names as written: a folder spelled another way
+            // could gain an exact twin without changing.
+            if (current == JoinHost(drive->hostRoot, parts, i)) RememberKnown(FolderKey(*parsed, i), current, info);
             if (auto match = FindNameInDirectory(current, info, parts[i], &candidateInfo)) {
                 name = *match;
                 candidate = Child(current, name);

@@ -20,11 +20,16 @@ TEST(SpellingCacheTest, AnExactFolderCreatedLaterWinsOverTheRememberedSpelling) 
     // Resolved through the case-insensitive match, which is remembered.
     ASSERT_TRUE(WriteFileAtomic("C:\\Data\\temp\\a.txt", "into Temp"));
     EXPECT_EQ(machine.ReadFile("C:\\Data\\Temp\\a.txt"), "into Temp");
+    // A miss in Temp, unchanged for long, reached through the other spelling.
+    std::filesystem::last_write_time(machine.Host("C:\\Data\\Temp"),
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    EXPECT_FALSE(FileExists("C:\\Data\\temp\\b.txt"));
 
     machine.MakeDirectory("C:\\Data\\temp");
     ASSERT_TRUE(WriteFileAtomic("C:\\Data\\temp\\b.txt", "into temp"));
     EXPECT_EQ(machine.ReadFile("C:\\Data\\temp\\b.txt"), "into temp");
     EXPECT_FALSE(machine.Exists("C:\\Data\\Temp\\b.txt"));
+    EXPECT_TRUE(FileExists("C:\\Data\\temp\\b.txt"));
     EXPECT_EQ(ToHostPath("C:\\Data\\temp\\other"), machine.Host("C:\\Data\\temp\\other"));
 }
 
