@@ -112,9 +112,8 @@ bool SendKill(int pidfd) {
     return false;
 }
 
-}  // namespace
-
-std::optional<std::vector<ProcessEntry>> ProcessSnapshot() {
+// The ids of every process under /proc, ascending; nothing when /proc cannot be read.
+std::optional<std::vector<uint32_t>> ListProcessIds() {
     DIR* proc = opendir("/proc");
     if (proc == nullptr) return std::nullopt;
     std::vector<uint32_t> pids;
@@ -126,6 +125,15 @@ std::optional<std::vector<ProcessEntry>> ProcessSnapshot() {
     }
     closedir(proc);
     std::sort(pids.begin(), pids.end());
+    return pids;
+}
+
+}  // namespace
+
+std::optional<std::vector<ProcessEntry>> ProcessSnapshot() {
+    auto listed = ListProcessIds();
+    if (!listed) return std::nullopt;
+    const std::vector<uint32_t>& pids = *listed;
 
     const bool native = CurrentMachine().native;
     const std::vector<DriveMapping> drives = CanonicalDrives();
@@ -179,16 +187,8 @@ bool TerminateProcess(const ProcessEntry& process, uint32_t exitCode) {
 int TerminateProcessesRunning(const FileIdentity& file) {
     const auto object = GetFileInfo(file);
     if (!object || object->IsDirectory()) return -1;
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr) return -1;
-    std::vector<uint32_t> pids;
-    while (const dirent* item = readdir(proc)) {
-        char* end = nullptr;
-        const unsigned long pid = std::strtoul(item->d_name, &end, 10);
-        if (end != item->d_name && *end == '\0' && pid > 0 && pid <= UINT32_MAX)
-            pids.push_back(static_cast<uint32_t>(pid));
-    }
-    closedir(proc);
+    const auto pids = ListProcessIds();
+    if (!pids) return -1;
     int ended = 0;
     bool failed = false;
     const auto runsFile = [&file](const std::string& base) {
@@ -196,7 +196,7 @@ int TerminateProcessesRunning(const FileIdentity& file) {
         return stat((base + "/exe").c_str(), &image) == 0 && image.st_dev == file.device &&
                image.st_ino == file.inode;
     };
-    for (uint32_t pid : pids) {
+    for (uint32_t pid : *pids) {
         if (Protected(pid)) continue;
         const std::string base = "/proc/" + std::to_string(pid);
         if (!runsFile(base)) continue;  // the cheap test first; most processes end here
