@@ -7,6 +7,7 @@ packages=(
   libbz2-dev libjpeg-dev libssl-dev libsqlite3-dev libcurl4-openssl-dev
   libgtest-dev googletest nlohmann-json3-dev
   dpkg-dev file lintian desktop-file-utils appstream
+  clang libclang-rt-dev
   xvfb xauth xdg-utils
 )
 missing=()
