@@ -9,6 +9,7 @@
 #include "foundation/file_helpers.h"
 #include "foundation/path_expansion.h"
 #include "foundation/text.h"
+#include "inspect/listed_file_quarantine.h"
 #include "inspect/recent_object.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -77,10 +78,15 @@ void StartupManager::RefreshStartupLists() {
     if (!seen.LoadIfPresent(file)) throw foundation::IoError("Cannot read " + file);
     const bool firstRun = seen.Empty();
     std::vector<StartupValueRow> rows;
+    // Events run between the steps as well as now and then between values: each step over
+    // thousands of values takes a while.
+    scan::WalkPacer pacer(context, scan::WalkPacing{});
+    pacer.Pump();
 
+    // Thousands of command lines name programs in a few folders: each folder is looked at once.
+    const foundation::PathExpansionScope expansionScope;
     const auto keys = database::ReadAutorunKeys(database::AutorunKeyFilePath());
     const std::string today = platform::FormatShortDate(context.ui.Now());
-    scan::WalkPacer pacer(context, scan::WalkPacing{});
     for (const database::AutorunKey& entry : keys ? keys->keys : std::vector<database::AutorunKey>{}) {
         // An index outside the five roots names no key.
         if (quarantine::RootKeyIndexName(entry.rootIndex).empty()) continue;
@@ -88,7 +94,9 @@ void StartupManager::RefreshStartupLists() {
             quarantine::IndexToRootKey(entry.rootIndex, platform::RootKey::CurrentUser),
             entry.keyPath, false);
         if (!key) continue;
-        for (const std::string& name : key->ValueNames()) {
+        const std::vector<std::string> names = key->ValueNames();
+        pacer.Pump();
+        for (const std::string& name : names) {
             if (pacer.Due()) pacer.Pump();
             const auto value = key->ReadValue(name);
             if (!value || !IsText(*value)) continue;
@@ -96,14 +104,27 @@ void StartupManager::RefreshStartupLists() {
             if (program.empty()) program = value->data;
             program = foundation::TrimTrailingBlanks(program);
             if (program.empty()) continue;
-            StartupValueRow row{foundation::FileNamePart(program), foundation::FolderPart(program),
-                                entry.rootIndex, entry.keyPath, name, value->data};
+            StartupValueRow row;
+            row.fileName = foundation::FileNamePart(program);
+            row.folder = foundation::FolderPart(program);
+            row.rootIndex = entry.rootIndex;
+            row.keyPath = entry.keyPath;
+            row.valueName = name;
+            row.data = value->data;
+            platform::FindEntry seenEntry;
+            row.program =
+                platform::IdentifyObject(program, platform::NameMatch::kAsTyped, seenEntry);
+            if (row.program) {
+                row.programWritten = seenEntry.lastWriteUnix;
+                if (seenEntry.IsDirectory()) row.program.reset();
+            }
             if (!seen.Has(row.fileName))
                 seen.Add(row.Text() + (firstRun ? std::string() : today) + ";");
             rows.push_back(std::move(row));
         }
     }
 
+    pacer.Pump();
     std::vector<std::string> texts;
     std::vector<size_t> order(rows.size());
     texts.reserve(rows.size());
@@ -120,6 +141,7 @@ void StartupManager::RefreshStartupLists() {
         if (k > 0 && foundation::EqualsIgnoreCase(texts[order[k]], texts[order[k - 1]])) continue;
         sorted.push_back(std::move(rows[order[k]]));
     }
+    pacer.Pump();
     startupValues = std::move(sorted);
     // A "regk.dat" that cannot be written is left as it was.
     if (keys && keys->complete) seen.Save(file);
@@ -136,16 +158,18 @@ void StartupManager::Button4Click() {
     recent_.clear();
     for (const StartupValueRow& row : startupValues) {
         const std::string caption = row.ProgramPath();
-        if (IsRecentObject(caption, FirstSeenDate(row.fileName), kRecentDays, now))
+        if (IsRecentObject(row.programWritten, FirstSeenDate(row.fileName), kRecentDays, now))
             recent_.insert(foundation::ToLower(caption));
     }
-    listView2.Clear();
+    std::vector<foundation::ListItem> items;
+    items.reserve(startupValues.size());
     for (const StartupValueRow& row : startupValues) {
         foundation::ListItem item;
         item.caption = row.ProgramPath();
         item.subItems = {FirstSeenDate(row.fileName)};
-        listView2.Add(std::move(item));
+        items.push_back(std::move(item));
     }
+    listView2.Assign(std::move(items));
 }
 
 std::vector<StartupValueRow> StartupManager::MarkedRows() const {
@@ -188,21 +212,23 @@ void StartupManager::Button18Click() {
                 quarantine::QuarantineObject(store, quarantine::kObjectRegistryValue, value);
 
             const std::string program = row.ProgramPath();
-            if (platform::FileExists(program)) {
-                quarantine::TsVir file;
-                file.object = program;
-                file.size = static_cast<int32_t>(foundation::GetFileSizeBytes(program));
-                const auto copied =
-                    quarantine::QuarantineObject(store, quarantine::kObjectFile, file);
-                if (copied != quarantine::QuarantineOutcome::Quarantined) {
-                    report += row.fileName + " - Cannot quarantine, not deleted.\r";
-                } else if (foundation::ForceDeleteFile(context, program)) {
+            switch (QuarantineListedFile(context, store, row.program, program)) {
+                case ListedFileOutcome::Deleted:
                     report += row.fileName + " - Object quarantined and deleted successfully\r";
-                } else {
+                    break;
+                case ListedFileOutcome::NotDeleted:
                     report += row.fileName + " - On reboot.\r";
                     if (backup == quarantine::QuarantineOutcome::Quarantined)
                         quarantine::RemoveAutorunReferences(program);
-                }
+                    break;
+                case ListedFileOutcome::NotCopied:
+                    report += row.fileName + " - Cannot quarantine, not deleted.\r";
+                    break;
+                case ListedFileOutcome::Replaced:
+                    report += row.fileName + " - Changed since the list was built, left as it is.\r";
+                    break;
+                case ListedFileOutcome::Gone:
+                    break;  // a missing program: only its value goes
             }
 
             if (backup == quarantine::QuarantineOutcome::Quarantined) {
