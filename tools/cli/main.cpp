@@ -1,7 +1,7 @@
 // scourwell-cli: the command-line companion of the window, over the same core. It scans,
-// cleans up, manages the quarantine and checks signature databases on the machine that the
-// window would see (the host, or SCOURWELL_MACHINE's). See `scourwell-cli --help` and
-// docs/scourwell-cli.1.
+// cleans up, manages the quarantine, checks signature databases and lists what the inspection
+// pages show, on the machine that the window would see (the host, or SCOURWELL_MACHINE's).
+// See `scourwell-cli --help` and docs/scourwell-cli.1.
 
 #include <unistd.h>
 
@@ -13,6 +13,7 @@
 #include "platform/machine.h"
 #include "tools/cli/cli_port.h"
 #include "tools/cli/db_command.h"
+#include "tools/cli/inspect_command.h"
 #include "tools/cli/options.h"
 #include "tools/cli/quarantine_command.h"
 #include "tools/cli/scan_command.h"
@@ -40,6 +41,10 @@ int Run(const cli::Options& options) {
         case cli::Command::QuarantineClear: return cli::RunQuarantine(session, options, std::cout);
         case cli::Command::DbInfo:
         case cli::Command::DbCheck: return cli::RunDb(session, options, std::cout);
+        case cli::Command::Processes:
+        case cli::Command::Startup:
+        case cli::Command::FileGuard:
+        case cli::Command::Report: return cli::RunInspect(session, options, std::cout);
         case cli::Command::Help: break;
     }
     std::cout << cli::UsageText();

@@ -19,6 +19,10 @@ const char kUsage[] =
     "  quarantine clear [--yes]          delete every quarantined object\n"
     "  db info                           the signature database's version line and entries\n"
     "  db check FILE                     check a signature database file\n"
+    "  processes [--json]                the running tasks with their first-seen dates\n"
+    "  startup [--json]                  the start-up values of the autorun keys\n"
+    "  fileguard [--json]                the suspicious tasks, start-up values and files\n"
+    "  report                            the quick report of the machine, as plain text\n"
     "\n"
     "Scan options:\n"
     "  --quick                 the Quick Scan (the default): system folders, junk, malware\n"
@@ -36,7 +40,7 @@ const char kUsage[] =
     "  -h, --help              this text\n"
     "\n"
     "Exit status: 0 nothing found (or done), 1 something found (or damaged, or not every\n"
-    "object could be deleted), 2 an error, 130 interrupted.\n"
+    "object could be deleted, or fileguard listed something), 2 an error, 130 interrupted.\n"
     "The machine is the host itself, or the one that SCOURWELL_MACHINE names.\n";
 
 std::string Lower(std::string_view text) {
@@ -101,6 +105,13 @@ class Parser {
         }
         if (command == "quarantine") return ParseQuarantine();
         if (command == "db") return ParseDb();
+        if (command == "processes" || command == "startup" || command == "fileguard")
+            return ParseListing(command);
+        if (command == "report") {
+            options_.command = Command::Report;
+            if (More()) return Fail("report takes no arguments");
+            return Done();
+        }
         return Fail("unknown command '" + command + "' (try --help)");
     }
 
@@ -203,6 +214,18 @@ class Parser {
             return Done();
         }
         return Fail("unknown quarantine action '" + action + "'");
+    }
+
+    ParsedOptions ParseListing(const std::string& command) {
+        options_.command = command == "processes" ? Command::Processes
+                           : command == "startup" ? Command::Startup
+                                                  : Command::FileGuard;
+        while (More()) {
+            const std::string& arg = Next();
+            if (arg != "--json") return Fail("unknown option '" + arg + "' for " + command);
+            options_.json = true;
+        }
+        return Done();
     }
 
     ParsedOptions ParseDb() {

@@ -19,6 +19,10 @@ enum class Command {
     QuarantineClear,
     DbInfo,
     DbCheck,
+    Processes,
+    Startup,
+    FileGuard,
+    Report,
 };
 
 // What a scan walks: the Quick Scan, the Custom Scan dialog's drives, or its folders. The
