@@ -32,6 +32,12 @@ void ListModel::Clear() {
     for (auto* observer : observers_) observer->OnReset();
 }
 
+void ListModel::Assign(std::vector<ListItem> items) {
+    items_ = std::move(items);
+    ++layout_;
+    for (auto* observer : observers_) observer->OnReset();
+}
+
 void ListModel::SetCaption(size_t index, std::string text) {
     if (index >= items_.size() || items_[index].caption == text) return;
     items_[index].caption = std::move(text);

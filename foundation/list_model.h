@@ -60,6 +60,8 @@ public:
     size_t Add(ListItem item);
     void Remove(size_t index);
     void Clear();
+    // Replaces every item at once: one reset for the views instead of one insert per row.
+    void Assign(std::vector<ListItem> items);
     void SetCaption(size_t index, std::string text);
     void SetSubItem(size_t index, size_t subIndex, std::string text);
     void SetChecked(size_t index, bool checked);

@@ -2,6 +2,7 @@
 
 #include "foundation/file_helpers.h"
 #include "foundation/text.h"
+#include "inspect/listed_file_quarantine.h"
 #include "inspect/suspicion_rules.h"
 #include "platform/files.h"
 #include "quarantine/registry_backup.h"
@@ -79,6 +80,7 @@ void FileGuardReport::BuildFileGuardReport() {
             continue;
         FileGuardEntry entry;
         entry.path = path;
+        if (const platform::FileIdentity* file = processes.TaskFile(path)) entry.file = *file;
         entry.row = addRow(kStatusActiveProcess, path);
         entry.tag = "ActiveProc";
         entries.push_back(std::move(entry));
@@ -97,9 +99,10 @@ void FileGuardReport::BuildFileGuardReport() {
         value.keyPath = row.keyPath;
         value.valueName = row.valueName;
         entries.push_back(std::move(value));
-        if (platform::FileExists(path)) {
+        if (row.program) {
             FileGuardEntry file;
             file.path = path;
+            file.file = row.program;
             file.row = addRow(kStatusFile, path);
             file.tag = "StartupF";
             entries.push_back(std::move(file));
@@ -132,17 +135,21 @@ void FileGuardReport::Button10Click() {
         const FileGuardEntry& entry = item.entry;
         std::string text;
         if (entry.kind == 0) {
-            quarantine::TsVir file;
-            file.object = entry.path;
-            file.size = static_cast<int32_t>(foundation::GetFileSizeBytes(entry.path));
-            const auto copied = quarantine::QuarantineObject(store, quarantine::kObjectFile, file);
-            if (copied != quarantine::QuarantineOutcome::Quarantined) {
-                text = "Cannot quarantine file, not deleted";
-            } else if (foundation::ForceDeleteFile(context, entry.path)) {
-                text = "File quarantined and deleted successfully";
-            } else {
-                text = "On reboot.";
-                quarantine::RemoveAutorunReferences(entry.path);
+            switch (QuarantineListedFile(context, store, entry.file, entry.path)) {
+                case ListedFileOutcome::Deleted:
+                    text = "File quarantined and deleted successfully";
+                    break;
+                case ListedFileOutcome::NotDeleted:
+                    text = "On reboot.";
+                    quarantine::RemoveAutorunReferences(entry.path);
+                    break;
+                case ListedFileOutcome::NotCopied:
+                    text = "Cannot quarantine file, not deleted";
+                    break;
+                case ListedFileOutcome::Replaced:
+                case ListedFileOutcome::Gone:
+                    text = "Changed since the report was built, left as it is";
+                    break;
             }
         } else {
             quarantine::TsVir value;

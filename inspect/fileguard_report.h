@@ -9,6 +9,7 @@
 // The entries are also kept as records, which is what the actions read, so that a ";" in a
 // key or value name cannot make them reach another object.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "foundation/text_list.h"
 #include "inspect/process_manager.h"
 #include "inspect/startup_manager.h"
+#include "platform/files.h"
 #include "quarantine/quarantine_store.h"
 
 namespace scourwell::inspect {
@@ -33,6 +35,8 @@ struct FileGuardEntry {
     long long rootIndex = 0;
     std::string keyPath;
     std::string valueName;
+    // Kind 0: the file the refresh listed, which "Add to quarantine" acts on.
+    std::optional<platform::FileIdentity> file;
 
     std::string Line() const;
 };
@@ -58,7 +62,8 @@ class FileGuardReport {
     void Button9Click();
     // Fills listfg and the entries from the current running task and start-up value lists.
     void BuildFileGuardReport();
-    // "Add to quarantine" for the selected rows; the outcome replaces each row's "Status".
+    // "Add to quarantine" for the selected rows; the outcome replaces each row's "Status". A
+    // file is the object the report listed; one replaced since is left alone.
     void Button10Click();
 };
 

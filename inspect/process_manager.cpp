@@ -5,6 +5,7 @@
 #include "foundation/data_folder.h"
 #include "foundation/file_helpers.h"
 #include "foundation/text.h"
+#include "inspect/listed_file_quarantine.h"
 #include "inspect/process_list.h"
 #include "inspect/recent_object.h"
 #include "platform/system_info.h"
@@ -40,16 +41,30 @@ void ProcessManager::RefreshTaskLists() {
     std::vector<ProcessListEntry> processes;
     ListProcesses(processes, true);
     foundation::TextList running(true, true);
+    FileMap files;
     const std::string today = platform::FormatShortDate(context.ui.Now());
     for (const ProcessListEntry& process : processes) {
-        if (!IsFullPath(process.text) || !foundation::FilePresent(process.text)) continue;
+        if (!IsFullPath(process.text)) continue;
+        // One lookup tells whether the file is present and which object it is: the actions
+        // on the task act on that object.
+        platform::FindEntry seenEntry;
+        const auto identity =
+            platform::IdentifyObject(process.text, platform::NameMatch::kAsTyped, seenEntry);
+        if (!identity || seenEntry.IsDirectory()) continue;
         running.Add(process.text);
+        files.try_emplace(foundation::ToLower(process.text), *identity);
         if (!seen.Has(process.text))
             seen.Add(process.text + "=;" + (firstRun ? std::string() : today) + ";");
     }
     if (!seen.Save(file)) throw foundation::IoError("Cannot write " + file);
     runningTasks = std::move(running);
+    taskFiles_ = std::move(files);
     firstSeen = std::move(seen);
+}
+
+const platform::FileIdentity* ProcessManager::TaskFile(std::string_view path) const {
+    const auto found = taskFiles_.find(foundation::ToLower(path));
+    return found == taskFiles_.end() ? nullptr : &found->second;
 }
 
 std::string ProcessManager::FirstSeenDate(std::string_view path) const {
@@ -65,13 +80,16 @@ void ProcessManager::Button7Click() {
         if (IsRecentObject(path, FirstSeenDate(path), kRecentDays, now))
             recent_.insert(foundation::ToLower(path));
     }
-    listView1.Clear();
+    listedFiles_ = taskFiles_;
+    std::vector<foundation::ListItem> items;
+    items.reserve(runningTasks.Count());
     for (const std::string& path : runningTasks.Lines()) {
         foundation::ListItem item;
         item.caption = path;
         item.subItems = {FirstSeenDate(path)};
-        listView1.Add(std::move(item));
+        items.push_back(std::move(item));
     }
+    listView1.Assign(std::move(items));
 }
 
 void ProcessManager::Button8Click() {
@@ -89,27 +107,40 @@ void ProcessManager::Button8Click() {
 
 void ProcessManager::Button20Click() {
     if (!context.ui.AskYesNo("Do you wish to move selected tasks(s) to quarantine?")) return;
-    // The paths as listed now: the deletes below let events run, and a refresh may rebuild
-    // the list meanwhile.
-    std::vector<std::string> paths;
-    for (size_t i = 0; i < listView1.Count(); ++i)
-        if (listView1.IsMarked(i)) paths.push_back(listView1.Item(i).caption);
+    // The rows and their files as listed now: the deletes below let events run, and a
+    // refresh may rebuild the list meanwhile.
+    struct Task {
+        std::string path;
+        std::optional<platform::FileIdentity> file;
+    };
+    std::vector<Task> tasks;
+    for (size_t i = 0; i < listView1.Count(); ++i) {
+        if (!listView1.IsMarked(i)) continue;
+        Task task{listView1.Item(i).caption, std::nullopt};
+        const auto listed = listedFiles_.find(foundation::ToLower(task.path));
+        if (listed != listedFiles_.end()) task.file = listed->second;
+        tasks.push_back(std::move(task));
+    }
 
     std::string report;
-    for (const std::string& path : paths) {
-        const std::string name = foundation::FileNamePart(path);
-        quarantine::TsVir record;
-        record.object = path;
-        record.size = static_cast<int32_t>(foundation::GetFileSizeBytes(path));
-        const auto outcome = quarantine::QuarantineObject(store, quarantine::kObjectFile, record);
-        if (outcome != quarantine::QuarantineOutcome::Quarantined) {
-            // Without a copy in the quarantine the file is the user's only one: it stays.
-            report += name + " - Cannot quarantine, not deleted.\r";
-        } else if (foundation::ForceDeleteFile(context, path)) {
-            report += name + " - Task quarantined and deleted successfully\r";
-        } else {
-            report += name + " - On reboot.\r";
-            quarantine::RemoveAutorunReferences(path);
+    for (const Task& task : tasks) {
+        const std::string name = foundation::FileNamePart(task.path);
+        switch (QuarantineListedFile(context, store, task.file, task.path)) {
+            case ListedFileOutcome::Deleted:
+                report += name + " - Task quarantined and deleted successfully\r";
+                break;
+            case ListedFileOutcome::NotDeleted:
+                report += name + " - On reboot.\r";
+                quarantine::RemoveAutorunReferences(task.path);
+                break;
+            case ListedFileOutcome::NotCopied:
+                // Without a copy in the quarantine the file is the user's only one: it stays.
+                report += name + " - Cannot quarantine, not deleted.\r";
+                break;
+            case ListedFileOutcome::Replaced:
+            case ListedFileOutcome::Gone:
+                report += name + " - Changed since the list was built, left as it is.\r";
+                break;
         }
     }
     context.ui.Tell("Task(s) quarantined successfully!\r\rReport:\r" + report);

@@ -9,12 +9,14 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "foundation/list_model.h"
 #include "foundation/program_context.h"
 #include "foundation/text_list.h"
 #include "inspect/first_seen_list.h"
+#include "platform/files.h"
 #include "quarantine/quarantine_store.h"
 
 namespace scourwell::inspect {
@@ -46,11 +48,18 @@ class ProcessManager {
     // selected and checked is ended twice), then refreshes.
     void Button8Click();
     // "Add to quarantine": quarantines and deletes the marked tasks' files, ending only the
-    // processes that run those very files.
+    // processes that run those very files. Each file is the object the list's refresh saw;
+    // one that has been replaced since is left alone and its report line says so.
     void Button20Click();
 
+    // The file a running task's path named at the last RefreshTaskLists; null when none.
+    const platform::FileIdentity* TaskFile(std::string_view path) const;
+
   private:
+    using FileMap = std::unordered_map<std::string, platform::FileIdentity>;
     std::unordered_set<std::string> recent_;  // lower-cased captions drawn highlighted
+    FileMap taskFiles_;    // lower-cased path -> file, from the last RefreshTaskLists
+    FileMap listedFiles_;  // the same for the rows of listView1, from its refresh
 };
 
 }  // namespace scourwell::inspect

@@ -101,10 +101,16 @@ std::optional<CalendarDate> ParseDate(std::string_view text, std::string_view pi
 
 bool IsRecentObject(std::string_view path, std::string_view recordedDate, int days,
                     std::chrono::system_clock::time_point now) {
-    const auto today = LocalDate(now);
     const auto info = platform::GetFileInfo(path);
-    if (!today || !info) return false;
-    const auto modified = LocalDateOfUnix(info->lastWriteUnix);
+    return IsRecentObject(info ? std::optional<int64_t>(info->lastWriteUnix) : std::nullopt,
+                          recordedDate, days, now);
+}
+
+bool IsRecentObject(std::optional<int64_t> modifiedUnix, std::string_view recordedDate, int days,
+                    std::chrono::system_clock::time_point now) {
+    const auto today = LocalDate(now);
+    if (!today || !modifiedUnix) return false;
+    const auto modified = LocalDateOfUnix(*modifiedUnix);
     if (modified && WithinDays(*modified, *today, days)) return true;
     if (recordedDate.empty()) return false;
     const auto recorded = ParseDate(recordedDate, platform::ShortDatePicture());

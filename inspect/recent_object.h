@@ -4,6 +4,7 @@
 // file was modified, or it was first recorded, within the last few calendar days.
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,10 @@ std::optional<CalendarDate> ParseDate(std::string_view text, std::string_view pi
 // format; may be empty) lies, between `days` calendar days before `now` and `now`. A file
 // whose time cannot be read is never recent.
 bool IsRecentObject(std::string_view path, std::string_view recordedDate, int days,
+                    std::chrono::system_clock::time_point now);
+// The same test for a file whose last-write time (seconds since 1970) a listing has already
+// read; empty when it has none.
+bool IsRecentObject(std::optional<int64_t> modifiedUnix, std::string_view recordedDate, int days,
                     std::chrono::system_clock::time_point now);
 
 }  // namespace scourwell::inspect

@@ -9,6 +9,7 @@
 #include "foundation/file_helpers.h"
 #include "foundation/path_expansion.h"
 #include "foundation/text.h"
+#include "inspect/listed_file_quarantine.h"
 #include "inspect/recent_object.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -96,8 +97,20 @@ void StartupManager::RefreshStartupLists() {
             if (program.empty()) program = value->data;
             program = foundation::TrimTrailingBlanks(program);
             if (program.empty()) continue;
-            StartupValueRow row{foundation::FileNamePart(program), foundation::FolderPart(program),
-                                entry.rootIndex, entry.keyPath, name, value->data};
+            StartupValueRow row;
+            row.fileName = foundation::FileNamePart(program);
+            row.folder = foundation::FolderPart(program);
+            row.rootIndex = entry.rootIndex;
+            row.keyPath = entry.keyPath;
+            row.valueName = name;
+            row.data = value->data;
+            platform::FindEntry seenEntry;
+            row.program =
+                platform::IdentifyObject(program, platform::NameMatch::kAsTyped, seenEntry);
+            if (row.program) {
+                row.programWritten = seenEntry.lastWriteUnix;
+                if (seenEntry.IsDirectory()) row.program.reset();
+            }
             if (!seen.Has(row.fileName))
                 seen.Add(row.Text() + (firstRun ? std::string() : today) + ";");
             rows.push_back(std::move(row));
@@ -136,16 +149,18 @@ void StartupManager::Button4Click() {
     recent_.clear();
     for (const StartupValueRow& row : startupValues) {
         const std::string caption = row.ProgramPath();
-        if (IsRecentObject(caption, FirstSeenDate(row.fileName), kRecentDays, now))
+        if (IsRecentObject(row.programWritten, FirstSeenDate(row.fileName), kRecentDays, now))
             recent_.insert(foundation::ToLower(caption));
     }
-    listView2.Clear();
+    std::vector<foundation::ListItem> items;
+    items.reserve(startupValues.size());
     for (const StartupValueRow& row : startupValues) {
         foundation::ListItem item;
         item.caption = row.ProgramPath();
         item.subItems = {FirstSeenDate(row.fileName)};
-        listView2.Add(std::move(item));
+        items.push_back(std::move(item));
     }
+    listView2.Assign(std::move(items));
 }
 
 std::vector<StartupValueRow> StartupManager::MarkedRows() const {
@@ -188,21 +203,23 @@ void StartupManager::Button18Click() {
                 quarantine::QuarantineObject(store, quarantine::kObjectRegistryValue, value);
 
             const std::string program = row.ProgramPath();
-            if (platform::FileExists(program)) {
-                quarantine::TsVir file;
-                file.object = program;
-                file.size = static_cast<int32_t>(foundation::GetFileSizeBytes(program));
-                const auto copied =
-                    quarantine::QuarantineObject(store, quarantine::kObjectFile, file);
-                if (copied != quarantine::QuarantineOutcome::Quarantined) {
-                    report += row.fileName + " - Cannot quarantine, not deleted.\r";
-                } else if (foundation::ForceDeleteFile(context, program)) {
+            switch (QuarantineListedFile(context, store, row.program, program)) {
+                case ListedFileOutcome::Deleted:
                     report += row.fileName + " - Object quarantined and deleted successfully\r";
-                } else {
+                    break;
+                case ListedFileOutcome::NotDeleted:
                     report += row.fileName + " - On reboot.\r";
                     if (backup == quarantine::QuarantineOutcome::Quarantined)
                         quarantine::RemoveAutorunReferences(program);
-                }
+                    break;
+                case ListedFileOutcome::NotCopied:
+                    report += row.fileName + " - Cannot quarantine, not deleted.\r";
+                    break;
+                case ListedFileOutcome::Replaced:
+                    report += row.fileName + " - Changed since the list was built, left as it is.\r";
+                    break;
+                case ListedFileOutcome::Gone:
+                    break;  // a missing program: only its value goes
             }
 
             if (backup == quarantine::QuarantineOutcome::Quarantined) {

@@ -9,6 +9,8 @@
 //   FileName=;Folder;RootIndex;KeyPath;ValueName;str;Data;
 // and a "regk.dat" line adds the first-seen date and ";" (empty on the first run).
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -17,6 +19,7 @@
 #include "foundation/list_model.h"
 #include "foundation/program_context.h"
 #include "inspect/first_seen_list.h"
+#include "platform/files.h"
 #include "quarantine/quarantine_store.h"
 
 namespace scourwell::inspect {
@@ -30,6 +33,10 @@ struct StartupValueRow {
     std::string keyPath;
     std::string valueName;
     std::string data;  // as read, unexpanded
+    // What the refresh found at the program path: the file the actions act on (none when it
+    // found no file), and the last-write time of whatever stood there.
+    std::optional<platform::FileIdentity> program;
+    std::optional<int64_t> programWritten;
 
     std::string ProgramPath() const { return folder + fileName; }
     std::string Text() const;
@@ -60,7 +67,8 @@ class StartupManager {
     void Button4Click();
     // "Delete value(s)": deletes the marked rows' values without a backup, then refreshes.
     void Button6Click();
-    // "Add to quarantine": quarantines and deletes the marked rows' programs and values.
+    // "Add to quarantine": quarantines and deletes the marked rows' programs and values. A
+    // program is the file the refresh listed; one replaced since is left alone.
     void Button18Click();
 
   private:

@@ -79,6 +79,10 @@ enum class NameMatch { kAsTyped, kExact };
 // folder). Empty when there is none.
 std::optional<FileIdentity> IdentifyObject(std::string_view path,
                                            NameMatch match = NameMatch::kAsTyped);
+// The same lookup, also giving what it saw of the object (as GetFileInfo would), so that a
+// listing that keeps the identity needs no second lookup for the type or the times.
+std::optional<FileIdentity> IdentifyObject(std::string_view path, NameMatch match,
+                                           FindEntry& seen);
 
 // True when `name` matches a Windows mask ('*', '?', case-insensitive; "*.*" matches all).
 bool MatchesMask(std::string_view name, std::string_view mask);

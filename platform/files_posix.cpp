@@ -515,7 +515,8 @@ pid_t WriterOfTempName(std::string_view name) {
 
 }  // namespace
 
-std::optional<FileIdentity> IdentifyObject(std::string_view path, NameMatch match) {
+std::optional<FileIdentity> IdentifyObject(std::string_view path, NameMatch match,
+                                           FindEntry& seen) {
     const auto entry = match == NameMatch::kExact ? detail::OpenExactEntry(path, false)
                                                   : detail::OpenEntry(path, false);
     if (!entry || !IsListable(entry->info)) return std::nullopt;
@@ -526,7 +527,13 @@ std::optional<FileIdentity> IdentifyObject(std::string_view path, NameMatch matc
     identity.path = detail::ExactWindowsPath(drive->letter, drive->hostRoot, entry->Host());
     identity.device = entry->info.st_dev;
     identity.inode = entry->info.st_ino;
+    seen = EntryOf(*entry);
     return identity;
+}
+
+std::optional<FileIdentity> IdentifyObject(std::string_view path, NameMatch match) {
+    FindEntry seen;
+    return IdentifyObject(path, match, seen);
 }
 
 std::optional<FindEntry> GetFileInfo(std::string_view path) {

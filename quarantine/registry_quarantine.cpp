@@ -113,8 +113,9 @@ QuarantineOutcome QuarantineObject(QuarantineStore& store, long long kind, const
     QuarantineOutcome outcome = QuarantineOutcome::NotTaken;
     if (kind == kObjectFile && !record.object.empty()) {
         // The file's copy, digest and size go into the index as for every quarantined file.
-        outcome = store.QuarantineFile(record.object) ? QuarantineOutcome::Quarantined
-                                                      : QuarantineOutcome::Failed;
+        const bool copied = record.file ? store.QuarantineFile(record.file->path, *record.file)
+                                        : store.QuarantineFile(record.object);
+        outcome = copied ? QuarantineOutcome::Quarantined : QuarantineOutcome::Failed;
     } else if (kind == kObjectRegistryValue && !record.key.empty() && !record.isKey) {
         outcome = BackUpValue(store, record);
     }

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "quarantine/quarantine_store.h"
 
@@ -41,6 +42,9 @@ struct TsVir {
     std::string text1;  // never filled or read
     std::string text2;
     bool isKey = false;  // the record names a whole key (kind "2")
+    // Kind 0: the file as a listing saw it. The copy is taken of that very object (and the
+    // index records its path as stored); without it the path is resolved once, as typed.
+    std::optional<platform::FileIdentity> file;
 };
 
 // Kind of an object line (field 1), -1 when it is not a number.
@@ -55,7 +59,8 @@ enum class QuarantineOutcome {
 };
 
 // Quarantines a file (kind 0) or backs a registry value up (kind 1), adds its entry, refreshes
-// the view and saves the index. A backup that fails shows "Cannot backup registry data." with
+// the view and saves the index. A listed file that is gone, or has another object in its place,
+// is not copied (Failed). A backup that fails shows "Cannot backup registry data." with
 // the key and value. Throws foundation::IoError when the quarantine folder cannot be created.
 QuarantineOutcome QuarantineObject(QuarantineStore& store, long long kind, const TsVir& record);
 QuarantineOutcome QuarantineObject(QuarantineStore& store, std::string_view line);

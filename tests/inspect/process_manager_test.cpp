@@ -1,5 +1,9 @@
 #include "inspect/process_manager.h"
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <filesystem>
 
 #include "foundation/data_folder.h"
@@ -7,6 +11,8 @@
 #include "platform/registry.h"
 #include "tests/inspect/inspect_fixture.h"
 #include "tests/support/test_processes.h"
+
+extern char** environ;
 
 namespace scourwell::inspect::test {
 namespace {
@@ -85,6 +91,22 @@ TEST_F(ProcessManagerTest, EndTaskEndsEveryProcessOfTheMarkedFileName) {
     const pid_t b = StartOld(kSleeper);
     const pid_t namesake = StartOld(kNamesake);
     const pid_t other = StartOld(kOther);
+    // A process of the same file name outside the view is not the view's to end.
+    const std::string outside = machine.Root() + "/outside/Sleeper.exe";
+    std::filesystem::create_directories(machine.Root() + "/outside");
+    std::filesystem::copy_file("/bin/sleep", outside);
+    const char* argv[] = {"Sleeper.exe", "60", nullptr};
+    pid_t stranger = -1;
+    ASSERT_EQ(posix_spawn(&stranger, outside.c_str(), nullptr, nullptr,
+                          const_cast<char* const*>(argv), environ),
+              0);
+    struct Reap {
+        pid_t pid;
+        ~Reap() {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    } reap{stranger};
     ASSERT_GT(a, 0);
     ASSERT_GT(b, 0);
     ASSERT_GT(namesake, 0);
@@ -99,6 +121,7 @@ TEST_F(ProcessManagerTest, EndTaskEndsEveryProcessOfTheMarkedFileName) {
     EXPECT_TRUE(procs.WaitEnded(b));
     EXPECT_TRUE(procs.WaitEnded(namesake));  // ended by its file name, wherever it runs from
     EXPECT_TRUE(procs.Running(other));
+    EXPECT_EQ(waitpid(stranger, nullptr, WNOHANG), 0) << "the process outside the view ended";
     // Ending is not waited for; the next refresh no longer lists them.
     pm.Button7Click();
     EXPECT_EQ(Captions(pm.listView1), (std::vector<std::string>{kOther}));
