@@ -1,5 +1,7 @@
 #include "app/fileguard_page.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -23,6 +25,11 @@ QWidget* BuildFileGuardPage(inspect::FileGuardReport& report) {
                                   "help to locate undetected threats.")));
     auto* listfg = new ListView(report.listfg, ListViewSetup{true, {150}, {}});
     listfg->setObjectName(QStringLiteral("listfg"));
+    // 150 pixels hold the longest finding in the intended face; a wider substitute face
+    // would cut it short.
+    const int longest = listfg->fontMetrics().horizontalAdvance(
+        QString::fromUtf8(inspect::kStatusRegistryValue));
+    listfg->setColumnWidth(0, std::max(150, longest + 40));
     layout->addWidget(listfg, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();

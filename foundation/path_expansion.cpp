@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "foundation/file_helpers.h"
@@ -16,15 +18,86 @@ namespace scourwell::foundation {
 namespace {
 
 constexpr size_t kNone = std::string::npos;
+
+enum class Kind : uint8_t { kNothing, kFile, kFolder };
+
+// What an open PathExpansionScope remembers. The expansion runs on the interface thread only.
+struct Memory {
+    std::unordered_map<std::string, Kind> kinds;
+    // Folder pattern ("c:\dir\*") -> the folded names of its entries.
+    std::unordered_map<std::string, std::unordered_set<std::string>> names;
+};
+thread_local Memory* memory = nullptr;
+
+// False only when the folder that `pattern` lists (folder + "\\*") holds no entry that the
+// name could resolve to (the same name, or one that folds to the same letters): the name is
+// then certainly absent. The folder is listed once per scope.
+bool MayHoldName(const std::string& pattern, std::string_view name) {
+    auto found = memory->names.find(pattern);
+    if (found == memory->names.end()) {
+        platform::DirectoryListing listing(pattern);
+        if (!listing.IsOpen()) return true;
+        std::unordered_set<std::string> folded;
+        for (platform::FindEntry entry; listing.Next(entry);)
+            folded.insert(platform::FoldName(entry.name));
+        found = memory->names.emplace(pattern, std::move(folded)).first;
+    }
+    return found->second.count(platform::FoldName(name)) != 0;
+}
+
+Kind KindOf(std::string_view path);
+
+// What the scope already tells of a path without looking it up: nothing is below a missing
+// folder or a file, and nothing is under a name that its folder's listing rules out. Empty
+// when only a lookup can tell.
+std::optional<Kind> Derived(const std::string& path) {
+    const bool anchored = path.size() > 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
+                          path[1] == ':' && path[2] == '\\';
+    if (!anchored) return std::nullopt;
+    const size_t last = path.rfind('\\');
+    const std::string_view name = std::string_view(path).substr(last + 1);
+    if (name.empty() || name == "." || name == "..") return std::nullopt;
+    const std::string parent = path.substr(0, last == 2 ? 3 : last);
+    if (KindOf(parent) != Kind::kFolder) return Kind::kNothing;
+    if (parent.find_first_of("*?") != std::string::npos) return std::nullopt;
+    const std::string pattern = (last == 2 ? parent : parent + "\\") + "*";
+    if (!MayHoldName(pattern, name)) return Kind::kNothing;
+    return std::nullopt;
+}
+
+// One lookup tells a file from a folder (FilePresent and DirectoryExists ask the same). With a
+// scope, each path is looked up at most once, and most absent ones not at all.
+Kind KindOf(std::string_view path) {
+    if (path.empty()) return Kind::kNothing;
+    const auto lookUp = [](std::string_view text) {
+        const auto info = platform::GetFileInfo(text);
+        return !info ? Kind::kNothing : info->IsDirectory() ? Kind::kFolder : Kind::kFile;
+    };
+    if (!memory) return lookUp(path);
+    // The view reads "/" as "\\": one spelling per path in the memory.
+    std::string key(path);
+    for (char& c : key)
+        if (c == '/') c = '\\';
+    if (const auto known = memory->kinds.find(key); known != memory->kinds.end())
+        return known->second;
+    const auto derived = Derived(key);
+    const Kind result = derived ? *derived : lookUp(key);
+    memory->kinds.emplace(std::move(key), result);
+    return result;
+}
+
+bool IsPresentFile(std::string_view path) { return KindOf(path) == Kind::kFile; }
+
 // A stored name holds at most 255 bytes, and case folding maps one character to one, so a
 // longer name matches nothing once it holds more than 255 characters of up to 4 bytes.
 constexpr size_t kLongestName = 4 * 255;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+
 size_t TryEveryCut(const std::string& path, size_t shortest, size_t longest) {
     for (size_t length = longest; length >= shortest && length > 0 && length != kNone; --length)
-        if (FilePresent(std::string_view(path).substr(0, length))) return length;
+        if (IsPresentFile(std::string_view(path).substr(0, length))) return length;
     return kNone;
 }
 
@@ -45,7 +118,7 @@ size_t LongestPresentPrefix(const std::string& path, size_t shortest, size_t lon
     enum class Cut : uint8_t { kAbsent, kPresent, kAsk };
     std::vector<Cut> cuts(longest + 1, Cut::kAbsent);
     std::vector<Level> levels;  // the parsed folders of the cut, ".." already applied
-    const Level root = platform::DirectoryExists(path.substr(0, 3)) ? Level::kFolder : Level::kNothing;
+    const Level root = KindOf(path.substr(0, 3)) == Kind::kFolder ? Level::kFolder : Level::kNothing;
     const auto top = [&] { return levels.empty() ? root : levels.back(); };
     size_t nameStart = 3;
     for (size_t length = 3; length <= longest; ++length) {
@@ -65,10 +138,10 @@ size_t LongestPresentPrefix(const std::string& path, size_t shortest, size_t lon
         } else if (!name.empty() && name != ".") {
             Level level = Level::kNothing;
             if (cuts[length] == Cut::kAsk) {
-                const std::string cut = path.substr(0, length);
-                level = platform::DirectoryExists(cut) ? Level::kFolder
-                        : FilePresent(cut)             ? Level::kFile
-                                                       : Level::kNothing;
+                const Kind kind = KindOf(std::string_view(path).substr(0, length));
+                level = kind == Kind::kFolder ? Level::kFolder
+                        : kind == Kind::kFile ? Level::kFile
+                                              : Level::kNothing;
                 cuts[length] = level == Level::kFile ? Cut::kPresent : Cut::kAbsent;
             }
             levels.push_back(level);
@@ -77,7 +150,7 @@ size_t LongestPresentPrefix(const std::string& path, size_t shortest, size_t lon
     }
     for (size_t length = longest; length >= 3 && length >= shortest; --length) {
         if (cuts[length] == Cut::kPresent) return length;
-        if (cuts[length] == Cut::kAsk && FilePresent(std::string_view(path).substr(0, length))) return length;
+        if (cuts[length] == Cut::kAsk && IsPresentFile(std::string_view(path).substr(0, length))) return length;
     }
     // "c:" and shorter: ParseWindowsPath gives them the current folder.
     return shortest < 3 ? TryEveryCut(path, shortest, std::min<size_t>(2, longest)) : kNone;
@@ -104,21 +177,22 @@ std::string ExpandPathVariables(std::string_view input) {
         // The whole text: a name in the system folder, then in the Windows folder, then as is.
         const std::string inSystem = systemDir.empty() ? std::string() : systemDir + "\\";
         const std::string inWindows = windowsDir.empty() ? std::string() : windowsDir + "\\";
-        if (!inSystem.empty() && FilePresent(inSystem + text)) {
+        if (!inSystem.empty() && IsPresentFile(inSystem + text)) {
             // A system file that is also present below the Windows folder is taken from there.
-            if (!inWindows.empty() && FilePresent(inWindows + inSystem + text)) return inWindows + inSystem + text;
+            if (!inWindows.empty() && IsPresentFile(inWindows + inSystem + text)) return inWindows + inSystem + text;
             return inSystem + text;
         }
-        if (!inWindows.empty() && FilePresent(inWindows + text)) return inWindows + text;
-        if (FilePresent(text)) return text;
+        if (!inWindows.empty() && IsPresentFile(inWindows + text)) return inWindows + text;
+        if (IsPresentFile(text)) return text;
 
         // Otherwise the longest leading part from the drive letter before the first ":\" on,
         // with the same three readings; at one length the system folder wins, then the
         // Windows folder. The whole part is taken only as it is.
         const size_t mark = text.find(":\\");
         if (mark == std::string::npos) return {};
-        text.erase(0, mark == 0 ? 0 : mark - 1);
-        if (FilePresent(text)) return text;
+        const size_t dropped = mark == 0 ? 0 : mark - 1;
+        text.erase(0, dropped);
+        if (dropped > 0 && IsPresentFile(text)) return text;  // the whole text was asked above
         const size_t shortest = mark == 0 ? 1 : 2;  // the cut that no longer holds ":\"
         const size_t longest = text.size() - 1;
 
@@ -141,7 +215,7 @@ std::string ExpandPathVariables(std::string_view input) {
         if (best == 3) return {};
         const std::string cut = text.substr(0, readings[best].length);
         if (best == 0) {
-            if (!inWindows.empty() && FilePresent(inWindows + inSystem + cut)) return inWindows + inSystem + cut;
+            if (!inWindows.empty() && IsPresentFile(inWindows + inSystem + cut)) return inWindows + inSystem + cut;
             return inSystem + cut;
         }
         if (best == 1) return inWindows + cut;
@@ -149,6 +223,18 @@ std::string ExpandPathVariables(std::string_view input) {
     } catch (...) {
         return {};
     }
+}
+
+PathExpansionScope::PathExpansionScope() {
+    if (memory) return;
+    memory = new Memory;
+    outermost_ = true;
+}
+
+PathExpansionScope::~PathExpansionScope() {
+    if (!outermost_) return;
+    delete memory;
+    memory = nullptr;
 }
 
 namespace {

@@ -60,7 +60,9 @@ foundation::TextList FileGuardReport::EntryLines() const {
 
 void FileGuardReport::Button9Click() {
     startup.RefreshStartupLists();
+    context.ui.PumpEvents();
     processes.RefreshTaskLists();
+    context.ui.PumpEvents();
     BuildFileGuardReport();
 }
 

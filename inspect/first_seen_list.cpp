@@ -18,9 +18,15 @@ void FirstSeenList::Clear() {
 }
 
 void FirstSeenList::Index(const std::string& line) {
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos) return;
-    dates_.emplace(foundation::ToLower(std::string_view(line).substr(0, equals)), LastField(line));
+    // A name may itself hold "=": the line answers for every text before one of its "=". Of
+    // two lines that answer for one name, the one first in sorted order counts.
+    for (size_t equals = line.find('='); equals != std::string::npos;
+         equals = line.find('=', equals + 1)) {
+        auto [it, added] = dates_.try_emplace(
+            foundation::ToLower(std::string_view(line).substr(0, equals)), Entry{line, {}});
+        if (!added && foundation::CompareIgnoreCase(line, it->second.line) >= 0) continue;
+        it->second = Entry{line, LastField(line)};
+    }
 }
 
 bool FirstSeenList::LoadIfPresent(const std::string& path) {
@@ -29,7 +35,6 @@ bool FirstSeenList::LoadIfPresent(const std::string& path) {
     if (!loaded.LoadFromFile(path)) return false;
     lines_ = std::move(loaded);
     dates_.clear();
-    // Sorted order: the first line of a name wins.
     for (const std::string& line : lines_.Lines()) Index(line);
     return true;
 }
@@ -37,19 +42,9 @@ bool FirstSeenList::LoadIfPresent(const std::string& path) {
 bool FirstSeenList::Save(const std::string& path) const { return lines_.SaveToFile(path); }
 
 std::optional<std::string> FirstSeenList::DateOf(std::string_view name) const {
-    if (name.find('=') == std::string_view::npos) {
-        const auto found = dates_.find(foundation::ToLower(name));
-        if (found == dates_.end()) return std::nullopt;
-        return found->second;
-    }
-    // The index knows names up to their first "=" only.
-    const std::string prefix = std::string(name) + "=";
-    for (const std::string& line : lines_.Lines()) {
-        if (line.size() >= prefix.size() &&
-            foundation::EqualsIgnoreCase(std::string_view(line).substr(0, prefix.size()), prefix))
-            return LastField(line);
-    }
-    return std::nullopt;
+    const auto found = dates_.find(foundation::ToLower(name));
+    if (found == dates_.end()) return std::nullopt;
+    return found->second.date;
 }
 
 void FirstSeenList::Add(std::string line) {

@@ -34,7 +34,11 @@ class FirstSeenList {
   private:
     void Index(const std::string& line);
     foundation::TextList lines_{true, true};
-    std::unordered_map<std::string, std::string> dates_;  // lower-cased name -> date
+    struct Entry {
+        std::string line;  // the line that answers for the name
+        std::string date;
+    };
+    std::unordered_map<std::string, Entry> dates_;  // lower-cased name -> its first line
 };
 
 // The last ";"-terminated field of a line (the date of a first-seen line); empty when none.

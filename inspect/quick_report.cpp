@@ -9,6 +9,7 @@
 #include "platform/system_info.h"
 #include "quarantine/registry_backup.h"
 #include "scan/drive_status.h"
+#include "scan/walk_pacing.h"
 #include "scan/windows_version_name.h"
 
 namespace scourwell::inspect {
@@ -29,15 +30,25 @@ const std::string& QuickReport::Described(const std::string& path) {
 void QuickReport::BuildFullReportList() {
     fullReport.clear();
     processes.RefreshTaskLists();
+    context.ui.PumpEvents();
     startup.RefreshStartupLists();
+    context.ui.PumpEvents();
     CollectStartupFiles(context, startupFiles);
-    // Built aside: the refreshes let events run, and a list is only ever whole.
+    // Built aside from copies: reading the files lets events run, a refresh started meanwhile
+    // replaces the pages' lists, and a list is only ever whole.
+    const std::vector<std::string> files = startupFiles.Paths();
+    tasks_ = processes.runningTasks.Lines();
+    rows_ = startup.startupValues;
+    scan::WalkPacer pacer(context, scan::WalkPacing{});
     std::vector<std::string> lines;
-    for (const std::string& path : startupFiles.Paths()) lines.push_back("Clsid " + Described(path));
-    for (const std::string& path : processes.runningTasks.Lines())
-        lines.push_back("Proc " + Described(path));
-    for (const StartupValueRow& row : startup.startupValues)
-        lines.push_back("RegRun " + Described(row.ProgramPath()));
+    lines.reserve(files.size() + tasks_.size() + rows_.size());
+    const auto add = [&](const char* tag, const std::string& path) {
+        if (pacer.Due()) pacer.Pump();
+        lines.push_back(tag + Described(path));
+    };
+    for (const std::string& path : files) add("Clsid ", path);
+    for (const std::string& path : tasks_) add("Proc ", path);
+    for (const StartupValueRow& row : rows_) add("RegRun ", row.ProgramPath());
     fullReport = std::move(lines);
 }
 
@@ -51,10 +62,17 @@ void QuickReport::Button12Click() {
     if (building_) return;
     building_ = true;
     described_.clear();
+    // Events run while the report is built: a save meanwhile would write half a report.
+    saveEnabled.Set(false);
     try {
         BuildFullReportList();
         memo2_.clear();
         if (onMemoCleared) onMemoCleared();
+        scan::WalkPacer pacer(context, scan::WalkPacing{});
+        const auto AddMemoLine = [this, &pacer](std::string line) {
+            if (pacer.Due()) pacer.Pump();
+            this->AddMemoLine(std::move(line));
+        };
         const auto now = context.ui.Now();
         AddMemoLine(std::string(kQuickReportTitle));
         AddMemoLine("Generated at " + platform::FormatShortDate(now) + " " +
@@ -63,11 +81,11 @@ void QuickReport::Button12Click() {
         AddMemoLine("");
         for (std::string& line : scan::DriveStatusReport()) AddMemoLine(std::move(line));
         AddMemoLine("");
-        AddMemoLine("Running tasks: (" + std::to_string(processes.runningTasks.Count()) + ")");
-        for (const std::string& path : processes.runningTasks.Lines()) AddMemoLine(Described(path));
+        AddMemoLine("Running tasks: (" + std::to_string(tasks_.size()) + ")");
+        for (const std::string& path : tasks_) AddMemoLine(Described(path));
         AddMemoLine("");
-        AddMemoLine("Startup files: (" + std::to_string(startup.startupValues.size()) + ")");
-        for (const StartupValueRow& row : startup.startupValues) {
+        AddMemoLine("Startup files: (" + std::to_string(rows_.size()) + ")");
+        for (const StartupValueRow& row : rows_) {
             AddMemoLine(quarantine::RootKeyIndexName(row.rootIndex) + "\\" + row.keyPath + "\\" +
                         row.valueName);
             AddMemoLine("[" + row.data + "]");

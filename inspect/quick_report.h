@@ -57,6 +57,10 @@ class QuickReport {
 
     std::vector<std::string> memo2_;
     std::unordered_map<std::string, std::string> described_;  // by lower-cased path
+    // The lists as the last BuildFullReportList took them: the report reads these, since the
+    // events served while it reads files may refresh the pages' own lists.
+    std::vector<std::string> tasks_;
+    std::vector<StartupValueRow> rows_;
     bool building_ = false;
 };
 

@@ -78,6 +78,7 @@ void CollectKeyValueFiles(StartupFileList& files, RootKey root, std::string_view
 
 void CollectStartupFiles(foundation::ProgramContext& context, StartupFileList& files) {
     StartupFileList found;
+    const foundation::PathExpansionScope expansionScope;
     scan::WalkPacer pacer(context, scan::WalkPacing{});
     const auto now_and_then = [&pacer] {
         if (pacer.Due()) pacer.Pump();

@@ -78,10 +78,15 @@ void StartupManager::RefreshStartupLists() {
     if (!seen.LoadIfPresent(file)) throw foundation::IoError("Cannot read " + file);
     const bool firstRun = seen.Empty();
     std::vector<StartupValueRow> rows;
+    // Events run between the steps as well as now and then between values: each step over
+    // thousands of values takes a while.
+    scan::WalkPacer pacer(context, scan::WalkPacing{});
+    pacer.Pump();
 
+    // Thousands of command lines name programs in a few folders: each folder is looked at once.
+    const foundation::PathExpansionScope expansionScope;
     const auto keys = database::ReadAutorunKeys(database::AutorunKeyFilePath());
     const std::string today = platform::FormatShortDate(context.ui.Now());
-    scan::WalkPacer pacer(context, scan::WalkPacing{});
     for (const database::AutorunKey& entry : keys ? keys->keys : std::vector<database::AutorunKey>{}) {
         // An index outside the five roots names no key.
         if (quarantine::RootKeyIndexName(entry.rootIndex).empty()) continue;
@@ -89,7 +94,9 @@ void StartupManager::RefreshStartupLists() {
             quarantine::IndexToRootKey(entry.rootIndex, platform::RootKey::CurrentUser),
             entry.keyPath, false);
         if (!key) continue;
-        for (const std::string& name : key->ValueNames()) {
+        const std::vector<std::string> names = key->ValueNames();
+        pacer.Pump();
+        for (const std::string& name : names) {
             if (pacer.Due()) pacer.Pump();
             const auto value = key->ReadValue(name);
             if (!value || !IsText(*value)) continue;
@@ -117,6 +124,7 @@ void StartupManager::RefreshStartupLists() {
         }
     }
 
+    pacer.Pump();
     std::vector<std::string> texts;
     std::vector<size_t> order(rows.size());
     texts.reserve(rows.size());
@@ -133,6 +141,7 @@ void StartupManager::RefreshStartupLists() {
         if (k > 0 && foundation::EqualsIgnoreCase(texts[order[k]], texts[order[k - 1]])) continue;
         sorted.push_back(std::move(rows[order[k]]));
     }
+    pacer.Pump();
     startupValues = std::move(sorted);
     // A "regk.dat" that cannot be written is left as it was.
     if (keys && keys->complete) seen.Save(file);

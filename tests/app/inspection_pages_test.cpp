@@ -178,6 +178,9 @@ void InspectionPagesTest::fileGuardRefreshAndQuarantine() {
     QCOMPARE(Column(list, 0),
              (QStringList{"Suspicious registry value", "Suspicious file"}));
     QCOMPARE(Column(list, 1), (QStringList{value, "c:\\apps\\7zip.exe"}));
+    // The longest finding is shown whole, whatever face stands in for the intended one.
+    QVERIFY(list->columnWidth(0) >=
+            list->fontMetrics().horizontalAdvance(QStringLiteral("Suspicious registry value")) + 20);
 
     auto& rows = program.inspection.fileGuard.listfg;
     for (size_t i = 0; i < rows.Count(); ++i) rows.SetSelected(i, true);

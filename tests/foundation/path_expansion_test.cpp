@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "foundation/file_helpers.h"
 #include "foundation/system_folders.h"
@@ -127,12 +128,32 @@ TEST_F(PathVariablesAgreeTest, SameAsEveryCutOnEachLeadingPart) {
         ":\\odd\\c:\\data\\a",
         "c:\\data\\a\0c:\\data\\ab"s,
     };
-    for (const std::string& whole : texts) {
-        for (size_t length = 0; length <= whole.size(); ++length) {
-            const std::string part = whole.substr(0, length);
-            EXPECT_EQ(ExpandPathVariables(part), ExpandByEveryCut(part)) << part;
+    // Alone, and within one scope that remembers what every earlier text found.
+    for (const bool remembering : {false, true}) {
+        SCOPED_TRACE(remembering ? "in a scope" : "without a scope");
+        std::optional<PathExpansionScope> scope;
+        if (remembering) scope.emplace();
+        for (const std::string& whole : texts) {
+            for (size_t length = 0; length <= whole.size(); ++length) {
+                const std::string part = whole.substr(0, length);
+                EXPECT_EQ(ExpandPathVariables(part), ExpandByEveryCut(part)) << part;
+            }
         }
     }
+}
+
+// A scope remembers for its own life only: a file created after it ends is found.
+TEST_F(PathVariablesAgreeTest, AScopeRemembersOnlyWhileItLives) {
+    std::filesystem::remove(machine.Host("C:\\Windows\\System32\\c:"));
+    {
+        const PathExpansionScope scope;
+        const PathExpansionScope nested;
+        EXPECT_EQ(ExpandPathVariables("c:\\data\\new.exe /x"), "");
+    }
+    machine.WriteFile("C:\\Data\\New.exe", "MZ written later");
+    EXPECT_EQ(ExpandPathVariables("c:\\data\\new.exe /x"), "c:\\data\\new.exe");
+    const PathExpansionScope scope;
+    EXPECT_EQ(ExpandPathVariables("\"c:\\data\\NEW.EXE\" /x"), "c:\\data\\new.exe");
 }
 
 TEST_F(PathVariablesAgreeTest, DeepAndLongTexts) {
