@@ -84,7 +84,7 @@ void StartupManager::RefreshStartupLists() {
     pacer.Pump();
 
     // Thousands of command lines name programs in a few folders: each folder is looked at once.
-    const foundation::PathExpansionScope expansionScope;
+    foundation::PathExpansionMemory seenOnDisk;
     const auto keys = database::ReadAutorunKeys(database::AutorunKeyFilePath());
     const std::string today = platform::FormatShortDate(context.ui.Now());
     for (const database::AutorunKey& entry : keys ? keys->keys : std::vector<database::AutorunKey>{}) {
@@ -100,7 +100,7 @@ void StartupManager::RefreshStartupLists() {
             if (pacer.Due()) pacer.Pump();
             const auto value = key->ReadValue(name);
             if (!value || !IsText(*value)) continue;
-            std::string program = foundation::ExpandPathVariables(value->data);
+            std::string program = foundation::ExpandPathVariables(value->data, &seenOnDisk);
             if (program.empty()) program = value->data;
             program = foundation::TrimTrailingBlanks(program);
             if (program.empty()) continue;
