@@ -36,8 +36,8 @@ std::string ReadDatabaseFile(std::string_view path) {
     };
     constexpr uint64_t kMaxFileBytes = kMaxDatabaseTextBytes + kMaxDatabaseTextBytes / 100 + 600;
     if (static_cast<uint64_t>(info->size) > kMaxFileBytes) throw damaged("it is too large");
-    // Read into a buffer of the file's size and decoded in place: each fresh buffer of this
-    // size costs a page fault per page on first touch, more than the reading itself.
+    // One buffer of the file's size, descrambled where it lies: every fresh buffer of this size
+    // costs a page fault per page on first touch, more than the reading itself.
     std::string stored;
     stored.reserve(static_cast<size_t>(info->size));
     const bool read = platform::ReadFileBlocks(path, [&stored](const unsigned char* data, size_t size) {
