@@ -5,6 +5,7 @@
 
 #include "platform/files.h"
 #include <cstdint>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -31,8 +32,8 @@ inline constexpr size_t kMaxDatabaseTextBytes = size_t{32} << 20;
 
 // The running-key scrambling of the stored form, with the program's three built-in constants.
 // Scramble feeds back the input byte, Descramble the output byte, so they undo each other.
-void Scramble(std::vector<unsigned char>& bytes);
-void Descramble(std::vector<unsigned char>& bytes);
+void Scramble(std::span<unsigned char> bytes);
+void Descramble(std::span<unsigned char> bytes);
 
 // Text -> stored form (bzip2, then scrambling). Used by the packer tool and tests.
 std::vector<unsigned char> PackDatabaseText(std::string_view text);
@@ -41,7 +42,7 @@ bool UnpackDatabase(const std::vector<unsigned char>& stored, std::string& text)
 // Descrambled bytes -> text: one whole bzip2 stream, decompressed straight into the text. False
 // (text unchanged) when the stream is damaged or cut off, or when its text would be longer
 // than kMaxDatabaseTextBytes.
-bool DecompressDatabase(const std::vector<unsigned char>& descrambled, std::string& text);
+bool DecompressDatabase(std::span<const unsigned char> descrambled, std::string& text);
 
 // Stored form -> text as a database file must hold it: one whole bzip2 stream under the
 // scrambling, of at most kMaxDatabaseTextBytes, that is not empty. False (text unchanged)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <span>
 
 #include "database/signature_database.h"
 
@@ -31,7 +32,7 @@ uint16_t NextKey(uint16_t key, unsigned char plain) {
 
 // Both directions feed the plain byte back into the key: the scrambler has it as its input,
 // the descrambler as its output.
-void Scramble(std::vector<unsigned char>& bytes) {
+void Scramble(std::span<unsigned char> bytes) {
     uint16_t key = kStartKey;
     for (unsigned char& b : bytes) {
         const unsigned char plain = b;
@@ -40,7 +41,7 @@ void Scramble(std::vector<unsigned char>& bytes) {
     }
 }
 
-void Descramble(std::vector<unsigned char>& bytes) {
+void Descramble(std::span<unsigned char> bytes) {
     uint16_t key = kStartKey;
     for (unsigned char& b : bytes) {
         const unsigned char plain = static_cast<unsigned char>(b ^ (key >> 8));
@@ -65,47 +66,49 @@ std::vector<unsigned char> PackDatabaseText(std::string_view text) {
 
 namespace {
 
-// Decompresses one whole bzip2 stream straight into the text, which grows by doubling: libbz2
-// then runs without handing back every 64 KiB and nothing is copied twice, which makes it as
-// fast as a single whole-buffer call (the block loop cost a tenth more). False unless the
-// stream ends properly within `limit` bytes of text.
-bool Decompress(const std::vector<unsigned char>& compressed, std::string& out, size_t limit) {
+// Output is taken in slices of this size: small enough to stay in the processor's cache, so
+// handing each one on to the text costs next to nothing.
+constexpr size_t kSliceBytes = size_t{64} << 10;
+
+// Decompresses one whole bzip2 stream into `out`, refusing a text longer than `limit` before it
+// grows past it. The text is appended to a buffer reserved once at about its final size: the
+// pages of a fresh buffer are paid for on first touch (dearly on virtual machines), so the
+// text is written to memory once and never copied again. False unless the stream ends
+// properly; `out` is left unchanged then.
+bool Decompress(std::span<const unsigned char> compressed, std::string& out, size_t limit) {
     if (compressed.size() > kMaxStreamBytes) return false;
     limit = std::min(limit, kMaxStreamBytes);
     bz_stream stream{};
     if (BZ2_bzDecompressInit(&stream, 0, 0) != BZ_OK) return false;
     stream.next_in = const_cast<char*>(reinterpret_cast<const char*>(compressed.data()));
     stream.avail_in = static_cast<unsigned int>(compressed.size());
-    // Text compresses to about an eighth; one byte more than the limit shows a text too long.
-    size_t capacity = std::min(limit + 1, std::max<size_t>(compressed.size() * 10, size_t{1} << 20));
-    std::unique_ptr<char[]> text(new char[capacity]);
-    size_t produced = 0;
+    std::string text;
+    // Text compresses to about an eighth. Reserving touches no page, so a generous guess
+    // costs nothing; a text that outgrows it still grows as a string does.
+    text.reserve(std::min(limit, std::max<size_t>(compressed.size() * 10, kSliceBytes)));
+    const std::unique_ptr<char[]> slice(new char[kSliceBytes]);
     int rc = BZ_OK;
     for (;;) {
-        stream.next_out = text.get() + produced;
-        stream.avail_out = static_cast<unsigned int>(capacity - produced);
+        stream.next_out = slice.get();
+        stream.avail_out = static_cast<unsigned int>(kSliceBytes);
         rc = BZ2_bzDecompress(&stream);
-        produced = capacity - stream.avail_out;
-        if (rc != BZ_OK) break;
-        if (stream.avail_out == 0) {
-            if (capacity > limit) {
-                rc = BZ_MEM_ERROR;
-                break;
-            }
-            const size_t grown = std::min(limit + 1, capacity * 2);
-            std::unique_ptr<char[]> larger(new char[grown]);
-            std::memcpy(larger.get(), text.get(), produced);
-            text = std::move(larger);
-            capacity = grown;
-        } else if (stream.avail_in == 0) {
+        if (rc != BZ_OK && rc != BZ_STREAM_END) break;
+        const size_t produced = kSliceBytes - stream.avail_out;
+        if (produced > limit - text.size()) {
+            rc = BZ_MEM_ERROR;
+            break;
+        }
+        text.append(slice.get(), produced);
+        if (rc == BZ_STREAM_END) break;
+        if (stream.avail_out != 0 && stream.avail_in == 0) {
             // Input used up without the end of the stream: a cut-off file.
             rc = BZ_UNEXPECTED_EOF;
             break;
         }
     }
     BZ2_bzDecompressEnd(&stream);
-    if (rc != BZ_STREAM_END || produced > limit) return false;
-    out.assign(text.get(), produced);
+    if (rc != BZ_STREAM_END) return false;
+    out = std::move(text);
     return true;
 }
 
@@ -117,7 +120,7 @@ bool UnpackDatabase(const std::vector<unsigned char>& stored, std::string& text)
     return Decompress(bytes, text, kMaxDatabaseTextBytes);
 }
 
-bool DecompressDatabase(const std::vector<unsigned char>& descrambled, std::string& text) {
+bool DecompressDatabase(std::span<const unsigned char> descrambled, std::string& text) {
     return Decompress(descrambled, text, kMaxDatabaseTextBytes);
 }
 

@@ -21,17 +21,23 @@ constexpr size_t kNone = std::string::npos;
 
 enum class Kind : uint8_t { kNothing, kFile, kFolder };
 
-// What an open PathExpansionScope remembers. The expansion runs on the interface thread only.
-struct Memory {
+}  // namespace
+
+struct PathExpansionMemory::Data {
     std::unordered_map<std::string, Kind> kinds;
     // Folder pattern ("c:\dir\*") -> the folded names of its entries.
     std::unordered_map<std::string, std::unordered_set<std::string>> names;
 };
-thread_local Memory* memory = nullptr;
+
+namespace {
+
+// The memory of the expansion running on this thread, set for the length of one call only
+// (an expansion never lets events run, so nothing else can see it).
+thread_local PathExpansionMemory::Data* memory = nullptr;
 
 // False only when the folder that `pattern` lists (folder + "\\*") holds no entry that the
 // name could resolve to (the same name, or one that folds to the same letters): the name is
-// then certainly absent. The folder is listed once per scope.
+// then certainly absent. The folder is listed once per memory.
 bool MayHoldName(const std::string& pattern, std::string_view name) {
     auto found = memory->names.find(pattern);
     if (found == memory->names.end()) {
@@ -47,7 +53,7 @@ bool MayHoldName(const std::string& pattern, std::string_view name) {
 
 Kind KindOf(std::string_view path);
 
-// What the scope already tells of a path without looking it up: nothing is below a missing
+// What the memory already tells of a path without looking it up: nothing is below a missing
 // folder or a file, and nothing is under a name that its folder's listing rules out. Empty
 // when only a lookup can tell.
 std::optional<Kind> Derived(const std::string& path) {
@@ -66,7 +72,7 @@ std::optional<Kind> Derived(const std::string& path) {
 }
 
 // One lookup tells a file from a folder (FilePresent and DirectoryExists ask the same). With a
-// scope, each path is looked up at most once, and most absent ones not at all.
+// memory, each path is looked up at most once, and most absent ones not at all.
 Kind KindOf(std::string_view path) {
     if (path.empty()) return Kind::kNothing;
     const auto lookUp = [](std::string_view text) {
@@ -158,6 +164,18 @@ size_t LongestPresentPrefix(const std::string& path, size_t shortest, size_t lon
 
 }  // namespace
 
+PathExpansionMemory::PathExpansionMemory() : data_(std::make_unique<Data>()) {}
+PathExpansionMemory::~PathExpansionMemory() = default;
+
+std::string ExpandPathVariables(std::string_view input, PathExpansionMemory* remembered) {
+    struct Use {
+        PathExpansionMemory::Data* outer = memory;
+        explicit Use(PathExpansionMemory::Data* data) { memory = data; }
+        ~Use() { memory = outer; }
+    } use(remembered ? remembered->data_.get() : nullptr);
+    return ExpandPathVariables(input);
+}
+
 std::string ExpandPathVariables(std::string_view input) {
     try {
         const std::string systemDir = ToLower(GetSystemDir());
@@ -223,18 +241,6 @@ std::string ExpandPathVariables(std::string_view input) {
     } catch (...) {
         return {};
     }
-}
-
-PathExpansionScope::PathExpansionScope() {
-    if (memory) return;
-    memory = new Memory;
-    outermost_ = true;
-}
-
-PathExpansionScope::~PathExpansionScope() {
-    if (!outermost_) return;
-    delete memory;
-    memory = nullptr;
 }
 
 namespace {

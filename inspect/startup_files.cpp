@@ -37,11 +37,14 @@ std::string ReadText(const RegistryKey& key, std::string_view name) {
 }
 
 // The in-process server and the local server of a class.
-void CollectClassServers(StartupFileList& files, const std::string& identifier) {
+void CollectClassServers(StartupFileList& files, const std::string& identifier,
+                         foundation::PathExpansionMemory& seenOnDisk) {
     // An empty identifier would name the CLSID key's own subkeys.
     if (identifier.empty()) return;
-    CollectKeyValueFiles(files, RootKey::ClassesRoot, "CLSID\\" + identifier + "\\InProcServer32");
-    CollectKeyValueFiles(files, RootKey::ClassesRoot, "CLSID\\" + identifier + "\\LocalServer32");
+    CollectKeyValueFiles(files, RootKey::ClassesRoot, "CLSID\\" + identifier + "\\InProcServer32",
+                         &seenOnDisk);
+    CollectKeyValueFiles(files, RootKey::ClassesRoot, "CLSID\\" + identifier + "\\LocalServer32",
+                         &seenOnDisk);
 }
 
 std::vector<std::string> SubkeyNamesOf(RootKey root, std::string_view path) {
@@ -67,31 +70,32 @@ void StartupFileList::Clear() {
     lower_.clear();
 }
 
-void CollectKeyValueFiles(StartupFileList& files, RootKey root, std::string_view keyPath) {
+void CollectKeyValueFiles(StartupFileList& files, RootKey root, std::string_view keyPath,
+                          foundation::PathExpansionMemory* seenOnDisk) {
     const auto key = RegistryKey::Open(root, keyPath, false);
     if (!key) return;
     for (const std::string& name : key->ValueNames()) {
-        const std::string path = foundation::ExpandPathVariables(ReadText(*key, name));
+        const std::string path = foundation::ExpandPathVariables(ReadText(*key, name), seenOnDisk);
         if (!files.Contains(path) && foundation::FilePresent(path)) files.Add(path);
     }
 }
 
 void CollectStartupFiles(foundation::ProgramContext& context, StartupFileList& files) {
     StartupFileList found;
-    const foundation::PathExpansionScope expansionScope;
+    foundation::PathExpansionMemory seenOnDisk;
     scan::WalkPacer pacer(context, scan::WalkPacing{});
     const auto now_and_then = [&pacer] {
         if (pacer.Due()) pacer.Pump();
     };
 
     // 1. Programs that the Windows key itself names.
-    CollectKeyValueFiles(found, RootKey::LocalMachine, kWindowsKey);
+    CollectKeyValueFiles(found, RootKey::LocalMachine, kWindowsKey, &seenOnDisk);
 
     // 2. Shell service objects: each value's data is a class identifier.
     if (const auto key = RegistryKey::Open(RootKey::LocalMachine, kShellServiceObjects, false)) {
         for (const std::string& name : key->ValueNames()) {
             context.ui.PumpEvents();
-            CollectClassServers(found, ReadText(*key, name));
+            CollectClassServers(found, ReadText(*key, name), seenOnDisk);
         }
     }
 
@@ -99,14 +103,14 @@ void CollectStartupFiles(foundation::ProgramContext& context, StartupFileList& f
     for (const std::string& name : SubkeyNamesOf(RootKey::LocalMachine, kWinlogonNotify)) {
         now_and_then();
         CollectKeyValueFiles(found, RootKey::LocalMachine,
-                             std::string(kWinlogonNotify) + "\\" + name);
+                             std::string(kWinlogonNotify) + "\\" + name, &seenOnDisk);
     }
 
     // 4. Shared task schedulers: each value's name is a class identifier.
     if (const auto key = RegistryKey::Open(RootKey::LocalMachine, kSharedTaskScheduler, false)) {
         for (const std::string& name : key->ValueNames()) {
             context.ui.PumpEvents();
-            CollectClassServers(found, name);
+            CollectClassServers(found, name, seenOnDisk);
         }
     }
 
@@ -114,7 +118,7 @@ void CollectStartupFiles(foundation::ProgramContext& context, StartupFileList& f
     for (std::string_view hooks : {kBrowserHelperObjects, kShellExecuteHooks}) {
         for (const std::string& name : SubkeyNamesOf(RootKey::LocalMachine, hooks)) {
             now_and_then();
-            CollectClassServers(found, name);
+            CollectClassServers(found, name, seenOnDisk);
         }
     }
 
@@ -127,7 +131,7 @@ void CollectStartupFiles(foundation::ProgramContext& context, StartupFileList& f
             for (size_t comma; (comma = list.find(',', start)) != std::string::npos;
                  start = comma + 1) {
                 const std::string name = list.substr(start, comma - start);
-                std::string path = foundation::ExpandPathVariables(name);
+                std::string path = foundation::ExpandPathVariables(name, &seenOnDisk);
                 if (path.empty()) path = name;
                 found.Add(std::move(path));
             }

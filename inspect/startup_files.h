@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "foundation/path_expansion.h"
 #include "foundation/program_context.h"
 #include "platform/registry.h"
 
@@ -32,8 +33,10 @@ class StartupFileList {
 };
 
 // Adds every present file that a string value of root\keyPath names (expanded, lower-cased by
-// the path expansion). A key that cannot be opened adds nothing.
-void CollectKeyValueFiles(StartupFileList& files, platform::RootKey root, std::string_view keyPath);
+// the path expansion, which shares `seenOnDisk` when given). A key that cannot be opened adds
+// nothing.
+void CollectKeyValueFiles(StartupFileList& files, platform::RootKey root, std::string_view keyPath,
+                          foundation::PathExpansionMemory* seenOnDisk = nullptr);
 
 // Rebuilds `files` from the eight sources, in order. Window messages run once per value of the
 // shell service objects and the shared task schedulers, and now and then in the other loops;

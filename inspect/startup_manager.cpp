@@ -84,7 +84,7 @@ void StartupManager::RefreshStartupLists() {
     pacer.Pump();
 
     // Thousands of command lines name programs in a few folders: each folder is looked at once.
-    const foundation::PathExpansionScope expansionScope;
+    foundation::PathExpansionMemory seenOnDisk;
     const auto keys = database::ReadAutorunKeys(database::AutorunKeyFilePath());
     const std::string today = platform::FormatShortDate(context.ui.Now());
     for (const database::AutorunKey& entry : keys ? keys->keys : std::vector<database::AutorunKey>{}) {
@@ -100,7 +100,7 @@ void StartupManager::RefreshStartupLists() {
             if (pacer.Due()) pacer.Pump();
             const auto value = key->ReadValue(name);
             if (!value || !IsText(*value)) continue;
-            std::string program = foundation::ExpandPathVariables(value->data);
+            std::string program = foundation::ExpandPathVariables(value->data, &seenOnDisk);
             if (program.empty()) program = value->data;
             program = foundation::TrimTrailingBlanks(program);
             if (program.empty()) continue;
@@ -146,6 +146,7 @@ void StartupManager::RefreshStartupLists() {
     // A "regk.dat" that cannot be written is left as it was.
     if (keys && keys->complete) seen.Save(file);
     firstSeen = std::move(seen);
+    pacer.Pump();
 }
 
 std::string StartupManager::FirstSeenDate(std::string_view fileName) const {
@@ -154,21 +155,22 @@ std::string StartupManager::FirstSeenDate(std::string_view fileName) const {
 
 void StartupManager::Button4Click() {
     RefreshStartupLists();
+    // The list is built in one go from the rows as they stand once events have run.
+    context.ui.PumpEvents();
     const auto now = context.ui.Now();
-    recent_.clear();
-    for (const StartupValueRow& row : startupValues) {
-        const std::string caption = row.ProgramPath();
-        if (IsRecentObject(row.programWritten, FirstSeenDate(row.fileName), kRecentDays, now))
-            recent_.insert(foundation::ToLower(caption));
-    }
+    std::unordered_set<std::string> recent;
     std::vector<foundation::ListItem> items;
     items.reserve(startupValues.size());
     for (const StartupValueRow& row : startupValues) {
         foundation::ListItem item;
         item.caption = row.ProgramPath();
-        item.subItems = {FirstSeenDate(row.fileName)};
+        std::string date = FirstSeenDate(row.fileName);
+        if (IsRecentObject(row.programWritten, date, kRecentDays, now))
+            recent.insert(foundation::ToLower(item.caption));
+        item.subItems = {std::move(date)};
         items.push_back(std::move(item));
     }
+    recent_ = std::move(recent);
     listView2.Assign(std::move(items));
 }
 

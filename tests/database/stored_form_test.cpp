@@ -129,6 +129,12 @@ TEST(SignatureDatabaseLoad, TextBeyondTheBoundIsRefused) {
     Descramble(descrambled);
     EXPECT_FALSE(DecompressDatabase(descrambled, text));
     EXPECT_EQ(text, "unchanged");
+
+    // A text of exactly the bound is still a database.
+    std::vector<unsigned char> atBound = PackDatabaseText(std::string(kMaxDatabaseTextBytes, 'A'));
+    Descramble(atBound);
+    ASSERT_TRUE(DecompressDatabase(atBound, text));
+    EXPECT_EQ(text.size(), kMaxDatabaseTextBytes);
 }
 
 // A database of its version line alone shows that line.

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <optional>
 
 #include "foundation/file_helpers.h"
 #include "foundation/system_folders.h"
@@ -128,32 +127,29 @@ TEST_F(PathVariablesAgreeTest, SameAsEveryCutOnEachLeadingPart) {
         ":\\odd\\c:\\data\\a",
         "c:\\data\\a\0c:\\data\\ab"s,
     };
-    // Alone, and within one scope that remembers what every earlier text found.
-    for (const bool remembering : {false, true}) {
-        SCOPED_TRACE(remembering ? "in a scope" : "without a scope");
-        std::optional<PathExpansionScope> scope;
-        if (remembering) scope.emplace();
+    // Alone, and with one memory of what every earlier text found.
+    PathExpansionMemory memory;
+    for (PathExpansionMemory* remembered : {static_cast<PathExpansionMemory*>(nullptr), &memory}) {
+        SCOPED_TRACE(remembered ? "remembering" : "alone");
         for (const std::string& whole : texts) {
             for (size_t length = 0; length <= whole.size(); ++length) {
                 const std::string part = whole.substr(0, length);
-                EXPECT_EQ(ExpandPathVariables(part), ExpandByEveryCut(part)) << part;
+                EXPECT_EQ(ExpandPathVariables(part, remembered), ExpandByEveryCut(part)) << part;
             }
         }
     }
 }
 
-// A scope remembers for its own life only: a file created after it ends is found.
-TEST_F(PathVariablesAgreeTest, AScopeRemembersOnlyWhileItLives) {
+// A memory serves the calls it is handed to: an expansion without it sees a file created
+// since, and a new memory finds it too.
+TEST_F(PathVariablesAgreeTest, AMemoryServesOnlyTheCallsItIsHandedTo) {
     std::filesystem::remove(machine.Host("C:\\Windows\\System32\\c:"));
-    {
-        const PathExpansionScope scope;
-        const PathExpansionScope nested;
-        EXPECT_EQ(ExpandPathVariables("c:\\data\\new.exe /x"), "");
-    }
+    PathExpansionMemory memory;
+    EXPECT_EQ(ExpandPathVariables("c:\\data\\new.exe /x", &memory), "");
     machine.WriteFile("C:\\Data\\New.exe", "MZ written later");
     EXPECT_EQ(ExpandPathVariables("c:\\data\\new.exe /x"), "c:\\data\\new.exe");
-    const PathExpansionScope scope;
-    EXPECT_EQ(ExpandPathVariables("\"c:\\data\\NEW.EXE\" /x"), "c:\\data\\new.exe");
+    PathExpansionMemory fresh;
+    EXPECT_EQ(ExpandPathVariables("\"c:\\data\\NEW.EXE\" /x", &fresh), "c:\\data\\new.exe");
 }
 
 TEST_F(PathVariablesAgreeTest, DeepAndLongTexts) {
