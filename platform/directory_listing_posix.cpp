@@ -38,6 +38,27 @@ struct DirectoryListing::State {
     off_t offset = 0;  // the directory's read position while its descriptor is closed
     std::string hostFolder;
     std::string windowsFolder;  // names as stored, with trailing backslash
+    // A walk that leaves this folder for a subfolder drops the two paths above and keeps their
+    // lengths: the subfolder's paths begin with them, so they are cut back from those on the
+    // way back. Otherwise every waiting level would hold a path as long as its depth, and a
+    // deep walk's memory would grow with the square of the depth.
+    size_t parkedHostLength = 0;
+    size_t parkedWindowsLength = 0;
+    bool pathsParked = false;
+
+    void ParkPaths() {
+        parkedHostLength = hostFolder.size();
+        parkedWindowsLength = windowsFolder.size();
+        std::string().swap(hostFolder);
+        std::string().swap(windowsFolder);
+        pathsParked = true;
+    }
+    void RestorePaths(const State& child) {
+        if (!pathsParked) return;
+        hostFolder.assign(child.hostFolder, 0, parkedHostLength);
+        windowsFolder.assign(child.windowsFolder, 0, parkedWindowsLength);
+        pathsParked = false;
+    }
     std::string mask;
     // This folder as a handle that identities of its entries share; made on first use.
     std::shared_ptr<FolderHandle> handle;
@@ -340,6 +361,10 @@ FolderWalk::~FolderWalk() {
 
 bool FolderWalk::IsOpen() const { return !levels_.empty(); }
 
+std::string FolderWalk::CurrentFolder() const {
+    return levels_.empty() ? std::string() : levels_.back().ExactFolder();
+}
+
 bool FolderWalk::Next(FindEntry& entry) { return !levels_.empty() && levels_.back().Next(entry); }
 
 bool FolderWalk::Enter(const FindEntry& entry, std::string_view mask) {
@@ -347,6 +372,7 @@ bool FolderWalk::Enter(const FindEntry& entry, std::string_view mask) {
     DirectoryListing sub = levels_.back().OpenSubfolder(entry, mask);
     if (!sub.IsOpen()) return false;
     levels_.back().state_->Park();
+    levels_.back().state_->ParkPaths();
     levels_.push_back(std::move(sub));
     if (levels_.size() > kOpenLevels) levels_[levels_.size() - 1 - kOpenLevels].state_->CloseForNow();
     return true;
@@ -357,6 +383,7 @@ bool FolderWalk::Leave() {
     DirectoryListing child = std::move(levels_.back());
     levels_.pop_back();
     levels_.back().state_->ReopenFrom(child.state_->fd);
+    levels_.back().state_->RestorePaths(*child.state_);
     return true;
 }
 

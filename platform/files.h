@@ -158,6 +158,8 @@ public:
     // more.
     bool Leave();
     size_t Depth() const { return levels_.empty() ? 0 : levels_.size() - 1; }
+    // The current folder's Windows path with every name as stored, with trailing backslash.
+    std::string CurrentFolder() const;
 
 private:
     std::vector<DirectoryListing> levels_;

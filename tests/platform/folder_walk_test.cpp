@@ -105,6 +105,31 @@ TEST_F(FolderWalkTest, AFolderMovedAwayWhileItsDescriptorWasClosedReturnsNothing
     testing::RemoveDeepChain(machine.Host("C:\\Elsewhere"));
 }
 
+TEST_F(FolderWalkTest, EveryFolderIsNamedAsStoredAfterTheWalkComesBackFromASubfolder) {
+    // The folders a walk waits in give up their paths while it is below them and take them
+    // back on the way up; every file is still reported under its exact folder.
+    for (const char* file : {"C:\\Top\\Alpha\\Inner\\Deeper\\a.txt", "C:\\Top\\Alpha\\b.txt",
+                             "C:\\Top\\Beta\\c.txt", "C:\\Top\\d.txt"})
+        machine.WriteFile(file, "x");
+    FolderWalk walk(DirectoryListing("C:\\TOP\\*"));
+    std::vector<std::string> seen;
+    FindEntry entry;
+    for (;;) {
+        if (!walk.Next(entry)) {
+            if (!walk.Leave()) break;
+            continue;
+        }
+        if (entry.IsDirectory())
+            ASSERT_TRUE(walk.Enter(entry));
+        else
+            seen.push_back(walk.CurrentFolder() + entry.name);
+    }
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{"C:\\Top\\Alpha\\Inner\\Deeper\\a.txt",
+                                              "C:\\Top\\Alpha\\b.txt", "C:\\Top\\Beta\\c.txt",
+                                              "C:\\Top\\d.txt"}));
+}
+
 TEST_F(FolderWalkTest, AWalkThatCannotOpenItsTopIsEmpty) {
     FolderWalk walk(DirectoryListing("C:\\Nowhere\\*"));
     EXPECT_FALSE(walk.IsOpen());
