@@ -21,6 +21,7 @@
 
 #include "foundation/program_context.h"
 #include "foundation/ui_port.h"
+#include "bench/bench_machine.h"
 #include "platform/machine.h"
 #include "quarantine/clean_up.h"
 #include "quarantine/quarantine_store.h"
@@ -82,18 +83,8 @@ int main(int argc, char** argv) {
     for (int t = 0; t < tops; ++t)
         Run("cp -a '" + tree + "/top" + std::to_string(t) + "' '" + temp + "/'");
 
-    scourwell::platform::MachineConfig config;
-    config.user = "bench";
-    config.windowsDir = "C:\\Windows";
-    config.systemDir = "C:\\Windows\\System32";
-    config.tempDir = "C:\\Temp";
+    scourwell::platform::MachineConfig config = BenchMachine(root);
     config.specialFolders[26] = "C:\\Data";
-    scourwell::platform::DriveMapping drive;
-    drive.letter = 'C';
-    drive.hostRoot = root;
-    drive.totalBytes = 1'000'000'000'000;
-    drive.freeBytes = 500'000'000'000;
-    config.drives.push_back(drive);
     scourwell::platform::UseMachine(config);
 
     NoUi ui;

@@ -22,6 +22,7 @@
 
 #include "foundation/program_context.h"
 #include "foundation/ui_port.h"
+#include "bench/bench_machine.h"
 #include "platform/machine.h"
 #include "scan/folder_scan.h"
 #include "scan/scan_page.h"
@@ -162,18 +163,7 @@ int main(int argc, char** argv) {
     const std::string root = override && *override ? override : "/tmp/scourwell-bench-tree";
     BuildTree(root);
 
-    scourwell::platform::MachineConfig config;
-    config.user = "bench";
-    config.windowsDir = "C:\\Windows";
-    config.systemDir = "C:\\Windows\\System32";
-    config.tempDir = "C:\\Temp";
-    scourwell::platform::DriveMapping drive;
-    drive.letter = 'C';
-    drive.hostRoot = root;
-    drive.totalBytes = 1'000'000'000'000;
-    drive.freeBytes = 500'000'000'000;
-    config.drives.push_back(drive);
-    scourwell::platform::UseMachine(config);
+    scourwell::platform::UseMachine(BenchMachine(root));
 
     NoUi ui;
     scourwell::foundation::ProgramContext context(ui);

@@ -5,23 +5,14 @@
 
 #include <ctime>
 
+#include "tests/inspect/inspect_fixture.h"
 #include "tests/support/test_machine.h"
 
 namespace scourwell::inspect {
 namespace {
 
 using testing::TestMachine;
-
-// Local noon of a day, so that no time zone moves it to another date.
-std::chrono::system_clock::time_point Noon(int year, int month, int day) {
-    std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = 12;
-    local.tm_isdst = -1;
-    return std::chrono::system_clock::from_time_t(std::mktime(&local));
-}
+using test::Noon;
 
 void SetModified(const std::string& hostPath, std::chrono::system_clock::time_point when) {
     const timeval times[2] = {{std::chrono::system_clock::to_time_t(when), 0},
