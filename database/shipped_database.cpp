@@ -19,7 +19,7 @@ bool InstallShippedDatabase() {
     const std::string programDir = platform::ProgramDirectory();
     if (programDir.empty()) return false;
     // failIfExists: a database that appeared meanwhile stays as it is.
-    return platform::CopyFile(programDir + "\\files.dat", target, true);
+    return platform::CopyDataFile(programDir + "\\files.dat", target, true);
 }
 
 }  // namespace scourwell::database

@@ -186,7 +186,7 @@ bool ForceDeleteFile(ProgramContext& context, const platform::FileIdentity& file
     return removed;
 }
 
-bool ForceDeleteFile(ProgramContext& context, std::string_view path) {
+bool ForceDeleteFileAtPath(ProgramContext& context, std::string_view path) {
     const std::string target(path);
     const auto file = platform::IdentifyObject(target);
     const auto found = file ? platform::GetFileInfo(*file) : std::nullopt;

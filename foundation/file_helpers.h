@@ -44,7 +44,9 @@ int KillProcessesByName(std::string_view name);
 // on return.
 // The path is resolved once, as typed, when the call starts; only that object is acted on.
 // True when it is gone and nothing has taken its name since (also when nothing was there).
-bool ForceDeleteFile(ProgramContext& context, std::string_view path);
+// For what a user types; core code acts on listed objects through the identity variant (a
+// test of the source tree fails on a core caller of this one).
+bool ForceDeleteFileAtPath(ProgramContext& context, std::string_view path);
 // A listed object: true when this call removed it; false when it was already gone or another
 // object stands in its place.
 bool ForceDeleteFile(ProgramContext& context, const platform::FileIdentity& file);

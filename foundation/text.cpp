@@ -1,5 +1,6 @@
 #include "foundation/text.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace scourwell::foundation {
@@ -118,6 +119,18 @@ bool ParseInt64(std::string_view text, long long& value) {
     if (error != std::errc() || end != signedDigits.data() + signedDigits.size()) return false;
     value = parsed;
     return true;
+}
+
+std::string HeadAndShortList(std::string_view head, const std::vector<std::string>& items,
+                             size_t shown) {
+    std::string text(head);
+    shown = std::min(items.size(), shown);
+    for (size_t i = 0; i < shown; ++i) {
+        if (i > 0) text += "\r";
+        text += items[i];
+    }
+    if (items.size() > shown) text += "\rand " + std::to_string(items.size() - shown) + " more";
+    return text;
 }
 
 }  // namespace scourwell::foundation

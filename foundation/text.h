@@ -30,4 +30,9 @@ std::string WithoutTrailingBackslash(std::string_view path);
 // Parses a whole decimal integer (optional sign); false on anything else.
 bool ParseInt64(std::string_view text, long long& value);
 
+// `head` followed by the first `shown` items, separated by "\r", and "\rand N more" for the
+// rest: the body of a message that lists what failed.
+std::string HeadAndShortList(std::string_view head, const std::vector<std::string>& items,
+                             size_t shown);
+
 }  // namespace scourwell::foundation

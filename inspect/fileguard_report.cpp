@@ -143,7 +143,7 @@ void FileGuardReport::Button10Click() {
                     break;
                 case ListedFileOutcome::NotDeleted:
                     text = "On reboot.";
-                    quarantine::RemoveAutorunReferences(entry.path);
+                    quarantine::RemoveAutorunReferences(store, *entry.file);
                     break;
                 case ListedFileOutcome::NotCopied:
                     text = "Cannot quarantine file, not deleted";

@@ -214,14 +214,14 @@ void StartupManager::Button18Click() {
                 quarantine::QuarantineObject(store, quarantine::kObjectRegistryValue, value);
 
             const std::string program = row.ProgramPath();
+            bool removeReferences = false;
             switch (QuarantineListedFile(context, store, row.program, program)) {
                 case ListedFileOutcome::Deleted:
                     report += row.fileName + " - Object quarantined and deleted successfully\r";
                     break;
                 case ListedFileOutcome::NotDeleted:
                     report += row.fileName + " - On reboot.\r";
-                    if (backup == quarantine::QuarantineOutcome::Quarantined)
-                        quarantine::RemoveAutorunReferences(program);
+                    removeReferences = backup == quarantine::QuarantineOutcome::Quarantined;
                     break;
                 case ListedFileOutcome::NotCopied:
                     report += row.fileName + " - Cannot quarantine, not deleted.\r";
@@ -235,6 +235,9 @@ void StartupManager::Button18Click() {
 
             if (backup == quarantine::QuarantineOutcome::Quarantined) {
                 quarantine::DeleteRegistryObject(value);
+                // The other values that start the program go too, each with a backup of its
+                // own; this row's value, backed up above, is gone by now.
+                if (removeReferences) quarantine::RemoveAutorunReferences(store, *row.program);
             } else {
                 report += row.valueName + " - Cannot backup registry data, value not deleted.\r";
             }

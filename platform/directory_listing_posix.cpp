@@ -90,8 +90,11 @@ struct DirectoryListing::State {
         filled = static_cast<ssize_t>(rest);
         position = 0;
     }
-    // Closes the descriptor, remembering the read position.
+    // Closes the descriptor, remembering the read position. The handle that identities of
+    // this folder's entries share goes too (those identities keep their own reference), so a
+    // folder the walk waits in deep above holds no descriptor at all.
     void CloseForNow() {
+        handle.reset();
         if (fd < 0) return;
         const off_t at = lseek(fd, 0, SEEK_CUR);
         offset = at < 0 ? 0 : at;
@@ -366,6 +369,14 @@ std::string FolderWalk::CurrentFolder() const {
 }
 
 bool FolderWalk::Next(FindEntry& entry) { return !levels_.empty() && levels_.back().Next(entry); }
+
+bool FolderWalk::LostPlace() const {
+    return !levels_.empty() && !levels_.back().state_->singleName && levels_.back().state_->fd < 0;
+}
+
+FileIdentity FolderWalk::IdentityOf(const FindEntry& entry) const {
+    return levels_.empty() ? FileIdentity{} : levels_.back().IdentityOf(entry);
+}
 
 bool FolderWalk::Enter(const FindEntry& entry, std::string_view mask) {
     if (levels_.empty()) return false;

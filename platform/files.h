@@ -157,9 +157,17 @@ public:
     // folder whose descriptor cannot be taken again (moved away meanwhile) returns nothing
     // more.
     bool Leave();
+    // True when Leave could not take the current folder up again: what it had still to return
+    // is unknown, and Next returns nothing more from it.
+    bool LostPlace() const;
     size_t Depth() const { return levels_.empty() ? 0 : levels_.size() - 1; }
     // The current folder's Windows path with every name as stored, with trailing backslash.
     std::string CurrentFolder() const;
+    // The identity of an entry that Next just returned, or of the folder that Leave just
+    // came back from (`entry` as Next returned it then), in the current folder. It keeps the
+    // current folder open while it lives; the walk itself lets go of folders it waits in, so
+    // identities taken and dropped level by level never pile up descriptors.
+    FileIdentity IdentityOf(const FindEntry& entry) const;
 
 private:
     std::vector<DirectoryListing> levels_;
@@ -179,10 +187,6 @@ bool SetCurrentDirectory(std::string_view path);  // false when the folder does 
 
 std::optional<FindEntry> GetFileInfo(std::string_view path);  // the entry itself, links not followed
 uint32_t GetFileAttributes(std::string_view path);             // kInvalidAttributes when missing
-// 0 or kAttrNormal clears read-only. The mode changes only through a descriptor of the regular
-// file that a fresh check shows with a single link (a link or a folder has nothing to change);
-// bits for others, set-user-id and set-group-id are never added.
-bool SetFileAttributes(std::string_view path, uint32_t attributes);
 bool FileExists(std::string_view path);       // a listed file (regular file or link)
 bool DirectoryExists(std::string_view path);
 bool CanOpenForRead(std::string_view path);
@@ -191,35 +195,63 @@ bool CanOpenForRead(std::string_view path);
 // as done). Called after every piece of work; false stops the work, which then fails.
 using ProgressSink = std::function<bool(int64_t done, int64_t total)>;
 
-// Copies a file's bytes. With failIfExists, an existing destination makes it fail. The copy
-// keeps the holes of a sparse file, and it appears under its name only when it is complete: a
-// failed, stopped or killed copy leaves no partial file under that name (and, where the file
-// system allows, none under any name). A replaced file stays whole until then.
-bool CopyFile(std::string_view from, std::string_view to, bool failIfExists,
-              const ProgressSink& progress = {});
-bool MoveFile(std::string_view from, std::string_view to);  // never replaces
-bool DeleteFile(std::string_view path);        // files and links only; a missing file fails
 bool CreateDirectory(std::string_view path);   // one level; false when it exists or fails
 // All missing levels; true when the folder exists afterwards. With privateToUser every level
 // it creates is readable by its owner only (0700), as the XDG base-directory rules ask of the
 // per-user folders.
 bool CreateDirectoryChain(std::string_view path, bool privateToUser = false);
-bool RemoveDirectory(std::string_view path);   // only an empty folder, never a drive root
 
-// The same operations on an identity: the object itself, or nothing. GetFileInfo is empty
-// when the object is gone or another stands in its place (a still-there test).
+// Destructive operations take an identity: the object itself, or nothing. Whatever the core
+// deletes, removes, changes the mode of, moves or copies into the quarantine is an object a
+// listing or a lookup saw (names as stored, device and inode), so a look-alike, a swapped-in
+// link or a case variant that took its place is never reached. GetFileInfo is empty when the
+// object is gone or another stands in its place (a still-there test).
 std::optional<FindEntry> GetFileInfo(const FileIdentity& object);
+// 0 or kAttrNormal clears read-only. The mode changes only through a descriptor of the regular
+// file that a fresh check shows with a single link (a link or a folder has nothing to change);
+// bits for others, set-user-id and set-group-id are never added.
 bool SetFileAttributes(const FileIdentity& object, uint32_t attributes);
 // With evenReadOnly a read-only file goes too (as after clearing the attribute); on the host
 // removing a name needs no write permission on the file, so the file itself is not changed.
+// Files and links only.
 bool DeleteFile(const FileIdentity& file, bool evenReadOnly = false);
-bool RemoveDirectory(const FileIdentity& folder);
-bool MoveFile(const FileIdentity& from, std::string_view to);
+bool RemoveDirectory(const FileIdentity& folder);  // only an empty folder, never a drive root
+bool MoveFile(const FileIdentity& from, std::string_view to);  // never replaces
+// Copies a file's bytes. With failIfExists, an existing destination makes it fail. The copy
+// keeps the holes of a sparse file, and it appears under its name only when it is complete: a
+// failed, stopped or killed copy leaves no partial file under that name (and, where the file
+// system allows, none under any name). A replaced file stays whole until then.
 bool CopyFile(const FileIdentity& from, std::string_view to, bool failIfExists,
               NameMatch toMatch = NameMatch::kAsTyped, const ProgressSink& progress = {});
 bool ReadFileBlocks(const FileIdentity& file,
                     const std::function<void(const unsigned char*, size_t)>& sink,
                     const ProgressSink& progress = {});
+
+// Puts a copy of a file back where it once was, as a restore must: every folder of `to` is
+// matched by its name exactly as given (never a case variant), a missing one is created under
+// exactly that name, a folder that another user (root aside) owns inside a folder everyone
+// may write to (as /tmp) is not written into, and nothing that stands at `to` is replaced. The
+// copy appears whole or not at all.
+enum class PlaceOutcome {
+    kPlaced,
+    kInTheWay,       // an object stands at `to`, or a non-folder where a folder of it belongs
+    kFolderRefused,  // a folder of `to` belongs to another user in a folder open to everyone
+    kFailed,         // the copy is gone, a folder could not be made, or the copy failed
+};
+PlaceOutcome CopyFileToExactPlace(const FileIdentity& from, std::string_view to,
+                                  const ProgressSink& progress = {});
+
+// The program's own files in its data folder (its lists, logs, downloads, the quarantine's
+// backup files) and nothing else: the same operations by path, resolved when called, for files
+// the program itself made and names. Core code calls them only from the data-folder code (a
+// test of the source tree fails on any other caller); an object a user or a listing points at
+// is acted on through its identity above.
+bool CopyDataFile(std::string_view from, std::string_view to, bool failIfExists,
+                  const ProgressSink& progress = {});
+bool MoveDataFile(std::string_view from, std::string_view to);  // never replaces
+bool DeleteDataFile(std::string_view path);   // files and links only; a missing file fails
+bool RemoveDataFolder(std::string_view path);  // only an empty folder, never a drive root
+bool SetDataFileAttributes(std::string_view path, uint32_t attributes);
 
 std::optional<std::string> ReadWholeFile(std::string_view path);
 // Writes beside the target and renames over it, so readers see the old or the new file.

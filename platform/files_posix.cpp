@@ -555,7 +555,7 @@ uint32_t GetFileAttributes(std::string_view path) {
 
 // Only the read-only bit has a host counterpart: the write permission bits. Hidden comes from
 // the name and archive from the type, so they cannot be changed.
-bool SetFileAttributes(std::string_view path, uint32_t attributes) {
+bool SetDataFileAttributes(std::string_view path, uint32_t attributes) {
     if (attributes == kInvalidAttributes) return false;
     const auto entry = Existing(path);
     return entry && IsListable(entry->info) && ChangeReadOnly(*entry, attributes);
@@ -584,8 +584,8 @@ bool CanOpenForRead(std::string_view path) {
     return fd.ok();
 }
 
-bool CopyFile(std::string_view from, std::string_view to, bool failIfExists,
-              const ProgressSink& progress) {
+bool CopyDataFile(std::string_view from, std::string_view to, bool failIfExists,
+                  const ProgressSink& progress) {
     const auto source = Existing(from);
     return source && CopyFrom(*source, to, failIfExists, NameMatch::kAsTyped, progress);
 }
@@ -596,7 +596,7 @@ bool CopyFile(const FileIdentity& from, std::string_view to, bool failIfExists,
     return source && CopyFrom(*source, to, failIfExists, toMatch, progress);
 }
 
-bool MoveFile(std::string_view from, std::string_view to) {
+bool MoveDataFile(std::string_view from, std::string_view to) {
     const auto source = Existing(from);
     return source && MoveFrom(*source, to);
 }
@@ -606,7 +606,7 @@ bool MoveFile(const FileIdentity& from, std::string_view to) {
     return source && MoveFrom(*source, to);
 }
 
-bool DeleteFile(std::string_view path) {
+bool DeleteDataFile(std::string_view path) {
     const auto entry = Existing(path);
     return entry && RemoveFileEntry(*entry, false);
 }
@@ -646,7 +646,7 @@ bool CreateDirectoryChain(std::string_view path, bool privateToUser) {
     return true;
 }
 
-bool RemoveDirectory(std::string_view path) {
+bool RemoveDataFolder(std::string_view path) {
     const auto entry = Existing(path);
     return entry && RemoveFolderEntry(*entry);
 }
@@ -654,6 +654,55 @@ bool RemoveDirectory(std::string_view path) {
 bool RemoveDirectory(const FileIdentity& folder) {
     const auto entry = detail::OpenIdentity(folder);
     return entry && RemoveFolderEntry(*entry);
+}
+
+PlaceOutcome CopyFileToExactPlace(const FileIdentity& from, std::string_view to,
+                                  const ProgressSink& progress) {
+    const auto source = detail::OpenIdentity(from);
+    if (!source) return PlaceOutcome::kFailed;
+    Fd in(OpenRegularForRead(*source));
+    struct stat sourceInfo {};
+    if (!in.ok() || fstat(in.get(), &sourceInfo) != 0) return PlaceOutcome::kFailed;
+    const auto parsed = detail::ParseWindowsPath(to);
+    const DriveMapping* drive = parsed ? detail::FindDrive(parsed->letter) : nullptr;
+    if (drive == nullptr || drive->hostRoot.empty() || parsed->components.empty())
+        return PlaceOutcome::kFailed;
+    detail::UniqueFd dir(open(drive->hostRoot.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat dirInfo {};
+    if (!dir.ok() || fstat(dir.get(), &dirInfo) != 0) return PlaceOutcome::kFailed;
+    const dev_t device = dirInfo.st_dev;
+    const std::vector<std::string>& parts = parsed->components;
+    for (const std::string& name : parts)
+        if (name.find('/') != std::string::npos) return PlaceOutcome::kFailed;
+    // Folder by folder, each opened relative to the one before without following a link: the
+    // exact name or nothing. A folder made here is made under that name (the umask applies).
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        const char* name = parts[i].c_str();
+        struct stat info {};
+        if (fstatat(dir.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT) return PlaceOutcome::kFailed;
+            if (mkdirat(dir.get(), name, 0777) != 0 && errno != EEXIST) return PlaceOutcome::kFailed;
+        }
+        detail::UniqueFd next(openat(dir.get(), name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next.ok())
+            return errno == ENOTDIR || errno == ELOOP ? PlaceOutcome::kInTheWay : PlaceOutcome::kFailed;
+        if (fstat(next.get(), &info) != 0 || info.st_dev != device) return PlaceOutcome::kFailed;
+        if (!S_ISDIR(info.st_mode)) return PlaceOutcome::kInTheWay;
+        // Anyone may create names in a folder open to everyone: a folder there that another
+        // user owns may have been planted under the name, and what is put into it would be his
+        // to rename or replace.
+        if ((dirInfo.st_mode & S_IWOTH) != 0 && info.st_uid != geteuid() && info.st_uid != 0)
+            return PlaceOutcome::kFolderRefused;
+        dir = std::move(next);
+        dirInfo = info;
+    }
+    const std::string& name = parts.back();
+    struct stat there {};
+    if (fstatat(dir.get(), name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0) return PlaceOutcome::kInTheWay;
+    // The copy takes its name only while the name is free: one that appeared meanwhile stays.
+    if (CopyInto(in.get(), sourceInfo, dir.get(), name, false, progress)) return PlaceOutcome::kPlaced;
+    return fstatat(dir.get(), name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 ? PlaceOutcome::kInTheWay
+                                                                            : PlaceOutcome::kFailed;
 }
 
 std::optional<std::string> ReadWholeFile(std::string_view path) {

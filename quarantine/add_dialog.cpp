@@ -43,7 +43,7 @@ void AddDialog::xpButton2Click() {
     std::string info;
     if (mode.Get() == AddMode::File) {
         // Without a quarantine copy the file is left alone and nothing is reported.
-        if (object && store_.QuarantineFile(path, *object)) {
+        if (object && store_.QuarantineFile(object->path, *object)) {
             info = foundation::ForceDeleteFile(context_, *object) ? std::string(kAddFileDone) + path
                                                                   : std::string(kAddFileFailed) + path;
         }

@@ -28,16 +28,7 @@ void LogWithPath(foundation::StatusLog& log, std::string_view message, const std
 
 std::string CleanUpResultMessage(const std::vector<std::string>& failed) {
     if (failed.empty()) return std::string(kCleanUpDone);
-    std::string text(kCleanUpFailedHead);
-    const size_t shown = std::min(failed.size(), kCleanUpFailuresShown);
-    for (size_t i = 0; i < shown; ++i) {
-        if (i > 0) text += "\r";
-        text += failed[i];
-    }
-    if (failed.size() > shown) {
-        text += "\rand " + std::to_string(failed.size() - shown) + " more";
-    }
-    return text;
+    return foundation::HeadAndShortList(kCleanUpFailedHead, failed, kCleanUpFailuresShown);
 }
 
 void Button3Click(scan::ScanPage& page, QuarantineStore& store) {
@@ -223,66 +214,72 @@ void clean(scan::ScanPage& page, QuarantineStore& store) {
 
 namespace {
 
-// Deletes the tree of an opened folder. `folder` is its path as shown, with trailing backslash.
-// The folders being worked on form a stack of their own (no recursion, so no depth runs out
-// of stack): each keeps its unread entries and the files to delete once its subfolders are
-// done.
+// Deletes the tree of an opened folder. `shown` is its path as shown, with trailing backslash.
+// The tree is walked with platform::FolderWalk, which bounds the descriptors and keeps memory
+// linear in the depth; what this loop keeps per level is the entry of the folder it descended
+// into and whether anything in that folder stayed. Files go as the walk meets them, a folder
+// once the walk comes back from it.
 bool DeleteTree(foundation::ProgramContext& context, const foundation::ExclusionSet& excluded,
-                const std::string& folder, platform::DirectoryListing listing,
+                const std::string& shown, platform::DirectoryListing listing,
                 const platform::FileIdentity& self, std::string_view mask,
                 const FileDeletePolicy& mayDelete) {
     if (!listing.IsOpen()) return false;
-    struct File {
-        std::string path;
-        platform::FileIdentity identity;
+    platform::FolderWalk walk(std::move(listing));
+    struct Level {
+        platform::FindEntry entry;  // the folder entered, as its parent listed it
+        size_t shownLength = 0;     // the length of `path` in the parent
+        bool kept = false;          // something in the folder stays
     };
-    struct Frame {
-        std::string folder;
-        platform::DirectoryListing listing;
-        platform::FileIdentity self;
-        std::vector<File> files;
-    };
-    std::vector<Frame> frames;
-    frames.push_back(Frame{folder, std::move(listing), self, {}});
+    std::vector<Level> levels;
+    bool keptAtTop = false;
+    // The current folder as shown: the top as given, the names below it as stored.
+    std::string path = shown;
     platform::FindEntry entry;
     for (;;) {
-        Frame& frame = frames.back();
-        if (frame.listing.Next(entry)) {
+        if (walk.Next(entry)) {
             context.ui.PumpEvents();
             if (context.abortRequested) return false;
-            std::string fullPath = frame.folder + entry.name;
-            if (!entry.IsDirectory()) {
-                frame.files.push_back(File{std::move(fullPath), frame.listing.IdentityOf(entry)});
-            } else if (!excluded.IsExcluded(fullPath, "Folder")) {
-                // A subfolder that cannot be opened is left (and so is this folder).
-                platform::DirectoryListing sub = frame.listing.OpenSubfolder(entry, mask);
-                platform::FileIdentity identity = frame.listing.IdentityOf(entry);
-                frame.listing.KeepOnlyUnread();
-                if (sub.IsOpen())
-                    frames.push_back(Frame{fullPath + "\\", std::move(sub), std::move(identity), {}});
-            }
-            continue;
-        }
-        {
-            // One descriptor less while the files go.
-            const platform::DirectoryListing done = std::move(frame.listing);
-        }
-        int failures = 0;
-        for (const File& file : frame.files) {
-            if (context.abortRequested) return false;
-            if (excluded.IsExcluded(file.path, "File")) continue;
-            if (mayDelete && !mayDelete(file.identity)) {
-                ++failures;
+            bool& kept = levels.empty() ? keptAtTop : levels.back().kept;
+            const size_t length = path.size();
+            path += entry.name;
+            if (entry.IsDirectory()) {
+                // An excluded subfolder, or one that cannot be opened, stays (and so does
+                // this folder).
+                if (excluded.IsExcluded(path, "Folder") || !walk.Enter(entry, mask)) {
+                    kept = true;
+                    path.resize(length);
+                    continue;
+                }
+                levels.push_back(Level{entry, length, false});
+                path += '\\';
                 continue;
             }
-            const bool deleted = foundation::ForceDeleteFile(context, file.identity);
-            context.status.Set("Deleting " + file.path);
-            if (!deleted) ++failures;
+            if (!excluded.IsExcluded(path, "File")) {
+                const platform::FileIdentity file = walk.IdentityOf(entry);
+                const bool allowed = !mayDelete || mayDelete(file);
+                if (!allowed || !foundation::ForceDeleteFile(context, file)) kept = true;
+                context.status.Set("Deleting " + path);
+            }
+            path.resize(length);
+            continue;
         }
-        const bool removed = failures == 0 && platform::RemoveDirectory(frame.self);
-        frames.pop_back();
-        if (frames.empty()) return removed;
+        if (levels.empty()) break;
+        // A folder is done: back in its parent, it is removed when nothing in it stayed. A
+        // parent that cannot be taken up again returns nothing more, and stays.
+        Level done = std::move(levels.back());
+        levels.pop_back();
+        if (!walk.Leave()) return false;
+        path.resize(done.shownLength);
+        bool& kept = levels.empty() ? keptAtTop : levels.back().kept;
+        if (walk.LostPlace()) kept = true;
+        if (done.kept || !platform::RemoveDirectory(walk.IdentityOf(done.entry))) kept = true;
     }
+    if (context.abortRequested) return false;
+    {
+        // The folder's own descriptor goes before the folder itself.
+        const platform::FolderWalk finished = std::move(walk);
+    }
+    return !keptAtTop && platform::RemoveDirectory(self);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include "foundation/record_lines.h"
 #include "foundation/text.h"
 #include "platform/files.h"
-#include "platform/processes.h"
 #include "platform/system_info.h"
 #include "quarantine/registry_backup.h"
 
@@ -98,6 +97,18 @@ bool SameContent(foundation::ProgramContext& context, const std::string& shown,
     foundation::FileProgress readingB(context, "Checking", shown);
     return digest == database::FileDigest(b, readingB.Sink()) && !readingB.Stopped() &&
            (digest != database::kEmptyDigest || infoA->size == 0);
+}
+
+// Why a file entry stays in the quarantine, as its line in the restore's closing message.
+std::string_view RestoreProblem(platform::PlaceOutcome outcome) {
+    switch (outcome) {
+        case platform::PlaceOutcome::kInTheWay:
+            return kRestoreInTheWay;
+        case platform::PlaceOutcome::kFolderRefused:
+            return kRestoreFolderRefused;
+        default:
+            return kRestoreCopyFailed;
+    }
 }
 
 // Adds every line of a data-folder file to `list` (sorted, duplicates ignored). False when the
@@ -315,7 +326,8 @@ bool QuarantineStore::QuarantineFile(std::string_view path) {
     index.SetSorted(true);
     const auto file = platform::IdentifyObject(path);
     if (!file || !platform::FileExists(path)) return false;
-    return QuarantineFile(path, *file);
+    // The entry records the names as stored, so that a restore finds the very folders again.
+    return QuarantineFile(file->path, *file);
 }
 
 bool QuarantineStore::QuarantineFile(std::string_view path, const platform::FileIdentity& file) {
@@ -357,49 +369,60 @@ void QuarantineStore::QuarantineFolder(std::string_view folderPath,
                                        std::string_view detected, std::string_view mask,
                                        FolderCopyReport* report) {
     index.SetSorted(true);
-    CopyTree(foundation::WithTrailingBackslash(folderPath),
-             platform::DirectoryListing::OfFolder(identity, mask),
+    CopyTree(platform::DirectoryListing::OfFolder(identity, mask),
              platform::IdentifyObject(QuarantineFolderPath()), detected, mask, report);
 }
 
-void QuarantineStore::CopyTree(const std::string& folder, platform::DirectoryListing listing,
+void QuarantineStore::CopyTree(platform::DirectoryListing listing,
                                const std::optional<platform::FileIdentity>& quarantine,
                                std::string_view detected, std::string_view mask,
                                FolderCopyReport* report) {
-    // The folders being copied form a stack of their own (no recursion, so no depth runs out
-    // of stack); a folder left for a subfolder keeps only its unread entries.
-    struct Frame {
-        std::string folder;  // as shown, with trailing backslash
-        platform::DirectoryListing listing;
+    // platform::FolderWalk keeps the descriptors bounded and the memory linear in the depth;
+    // the only path kept here is the current folder's, names as stored, as the index records
+    // them. A subfolder that cannot be entered, and the rest of a folder that cannot be taken
+    // up again, count as failed: nothing below them was copied.
+    const auto failed = [report](std::string path) {
+        if (report) report->failed.push_back(std::move(path));
     };
-    std::vector<Frame> frames;
-    frames.push_back(Frame{folder, std::move(listing)});
+    if (!listing.IsOpen()) {
+        RefreshQuarantineView();
+        return;
+    }
+    std::string folder = listing.ExactFolder();
+    platform::FolderWalk walk(std::move(listing));
+    std::vector<size_t> lengths;  // the length of `folder` in each folder waiting above
     platform::FindEntry entry;
-    while (!frames.empty()) {
-        Frame& frame = frames.back();
-        if (!frame.listing.Next(entry)) {
-            frames.pop_back();
+    for (;;) {
+        if (!walk.Next(entry)) {
+            if (lengths.empty()) break;
+            folder.resize(lengths.back());
+            lengths.pop_back();
+            if (!walk.Leave()) break;
+            if (walk.LostPlace()) failed(folder);
             continue;
         }
         context.ui.PumpEvents();
         if (context.abortRequested) break;
-        const std::string fullPath = frame.folder + entry.name;
+        const std::string fullPath = folder + entry.name;
         if (entry.IsDirectory()) {
             // Never copy the quarantine into itself.
             if (quarantine && quarantine->device == entry.device &&
                 quarantine->inode == entry.inode)
                 continue;
-            platform::DirectoryListing sub = frame.listing.OpenSubfolder(entry, mask);
-            frame.listing.KeepOnlyUnread();
-            frames.push_back(Frame{fullPath + "\\", std::move(sub)});
+            if (!walk.Enter(entry, mask)) {
+                failed(fullPath + "\\");
+                continue;
+            }
+            lengths.push_back(folder.size());
+            folder = fullPath + "\\";
             continue;
         }
         context.status.Set(fullPath);
-        const platform::FileIdentity file = frame.listing.IdentityOf(entry);
+        const platform::FileIdentity file = walk.IdentityOf(entry);
         std::string storedName;
         std::string digest;
         if (!CopyIntoQuarantine(fullPath, file, storedName, digest)) {
-            if (report) report->failed.push_back(fullPath);
+            failed(fullPath);
             continue;
         }
         std::string line = NowText();
@@ -506,6 +529,7 @@ bool QuarantineStore::RestoreQuarantined() {
     const std::string folder = ExactQuarantineFolder();
     platform::FilesInUseScope inUse;
     int restored = 0;
+    std::vector<std::string> problems;  // "object - why", one per entry that stays
     for (size_t row = 0; row < cList1.Count(); ++row) {
         context.ui.PumpEvents();
         // The view may have been rebuilt while events ran.
@@ -527,31 +551,33 @@ bool QuarantineStore::RestoreQuarantined() {
         if (kind == 0) {
             const std::string source = ExtractField(line, 2);
             const auto stored = StoredObject(folder, ExtractField(line, 6));
-            // Only a program running the file now at that path is ended, not namesakes.
-            if (const auto present = platform::IdentifyObject(source))
-                platform::TerminateProcessesRunning(*present);
-            const std::string target = foundation::FolderPart(source);
-            bool folderReady = target.empty() || platform::DirectoryExists(target) ||
-                               platform::CreateDirectoryChain(target);
-            // Never replace a file: the copy fails when the place is taken. The stored copy
-            // goes only once the restored file is known to hold the same bytes.
+            // The file goes back exactly where it was: its folders by their stored names (made
+            // again when missing), never over what stands there now, and no process is ended
+            // for it. The stored copy goes only once the restored file holds the same bytes.
             foundation::FileProgress restoring(context, "Restoring", source);
-            if (folderReady && !source.empty() && stored &&
-                platform::CopyFile(*stored, source, true, platform::NameMatch::kAsTyped,
-                                   restoring.Sink())) {
-                const auto restoredFile = platform::IdentifyObject(source);
+            const platform::PlaceOutcome placed =
+                stored && !source.empty()
+                    ? platform::CopyFileToExactPlace(*stored, source, restoring.Sink())
+                    : platform::PlaceOutcome::kFailed;
+            if (placed == platform::PlaceOutcome::kPlaced) {
+                const auto restoredFile = platform::IdentifyObject(source, platform::NameMatch::kExact);
+                // Both are the program's own copies; a copy of a read-only file is read-only.
                 if (restoredFile && SameContent(context, source, *stored, *restoredFile)) {
                     ok = true;
-                    platform::DeleteFile(*stored);
+                    platform::DeleteFile(*stored, true);
                 } else if (restoredFile) {
-                    platform::DeleteFile(*restoredFile);  // our own incomplete copy
+                    platform::DeleteFile(*restoredFile, true);  // our own incomplete copy
                 }
             }
+            if (!ok) problems.push_back(source + std::string(RestoreProblem(placed)));
         } else if (kind == 1) {
             const auto backup = StoredObject(folder, ExtractField(line, 7));
             if (backup && RestoreRegistryValue(backup->path)) {
                 ok = true;
                 platform::DeleteFile(*backup);
+            } else {
+                problems.push_back(cList1.Item(row).SubItem(kQColObject) +
+                                   std::string(kRestoreValueFailed));
             }
         }
         if (ok) {
@@ -565,6 +591,10 @@ bool QuarantineStore::RestoreQuarantined() {
         }
     }
     SaveIndex();
+    if (!problems.empty()) {
+        context.ui.Tell(foundation::HeadAndShortList(kRestoreFailedHead, problems, kRestoreFailuresShown),
+                        foundation::kAppTitle, foundation::MessageIcon::Warning);
+    }
     return restored > 0;
 }
 
@@ -581,7 +611,7 @@ void QuarantineStore::ReloadDeletedView() {
 void QuarantineStore::ClearDeletedList() {
     deleted.Clear();
     dList1.Clear();
-    platform::DeleteFile(foundation::GetDataFolder() + std::string(kDeletedListFile));
+    platform::DeleteDataFile(foundation::GetDataFolder() + std::string(kDeletedListFile));
 }
 
 }  // namespace scourwell::quarantine

@@ -55,6 +55,17 @@ inline constexpr std::string_view kStatusRestoring = "Restoring...";
 inline constexpr std::string_view kStatusRestored = "Restored";
 inline constexpr std::string_view kStatusFailed = "Failed";
 
+// The restore's closing message when entries stay in the quarantine: the head, then one line
+// per entry (at most kRestoreFailuresShown, then "and N more"): the object and why it stays.
+inline constexpr std::string_view kRestoreFailedHead =
+    "These objects could not be restored and stay in the quarantine:\r";
+inline constexpr size_t kRestoreFailuresShown = 10;
+inline constexpr std::string_view kRestoreInTheWay = " - another object stands in its place";
+inline constexpr std::string_view kRestoreFolderRefused =
+    " - its folder now belongs to another user";
+inline constexpr std::string_view kRestoreCopyFailed = " - the copy could not be put back";
+inline constexpr std::string_view kRestoreValueFailed = " - the value could not be written back";
+
 // The data folder's "Quarantine" folder, without a trailing backslash. Throws
 // foundation::IoError when the data folder cannot be created.
 std::string QuarantineFolderPath();
@@ -97,13 +108,16 @@ class QuarantineStore {
 
     // Copies a file into the quarantine and adds its entry; true when both happened. Creates
     // the quarantine folder when it is missing. Refreshes the view on success.
-    // The path is resolved once, as typed.
+    // The path is resolved once, as typed; the entry records it with every name as stored.
     bool QuarantineFile(std::string_view path);
     // A listed file: `path` is what the index records, `file` what is copied.
     bool QuarantineFile(std::string_view path, const platform::FileIdentity& file);
     // Copies every file of the tree (mask usually "*.*") and adds one entry per copied file;
-    // the view is refreshed at the end of every folder. Stops at the abort flag. When `report`
-    // is given, every file taken in hand is recorded as copied or failed.
+    // the view is refreshed at the end. Stops at the abort flag. Entries record the paths with
+    // every name as stored. When `report` is given, every file taken in hand is recorded as
+    // copied or failed, and so is every folder that could not be walked (its path with a
+    // trailing backslash): nothing below it was copied. Any depth is walked with a bounded
+    // number of descriptors.
     void QuarantineFolder(std::string_view folder, std::string_view detected, std::string_view mask,
                           FolderCopyReport* report = nullptr);
     // A listed folder; the tree is walked through the opened folders.
@@ -117,8 +131,11 @@ class QuarantineStore {
     // and empties the index. True when at least one file entry was removed.
     bool ClearQuarantine();
     // Restores the marked rows of cList1 (checked or selected). True when at least one was
-    // restored. A file is never restored over an existing file, and its stored copy is deleted
-    // only after the restored file was checked to be identical to it.
+    // restored. A file goes back to exactly the place its entry names: missing folders are made
+    // under their stored names, no case variant and no folder another user planted in a shared
+    // folder is written into, nothing standing in the way is replaced, and no process is ended.
+    // Its stored copy is deleted only after the restored file was checked to be identical to
+    // it. Entries that fail stay, and one message (kRestoreFailedHead) names them and why.
     bool RestoreQuarantined();
     // Rebuilds dList1 from the deleted-threats list.
     void ReloadDeletedView();
@@ -145,7 +162,7 @@ class QuarantineStore {
                             std::string& storedName, std::string& digest);
     bool CopyOnly(std::string_view source, const platform::FileIdentity& file,
                   std::string& storedName);
-    void CopyTree(const std::string& folder, platform::DirectoryListing listing,
+    void CopyTree(platform::DirectoryListing listing,
                   const std::optional<platform::FileIdentity>& quarantine,
                   std::string_view detected, std::string_view mask, FolderCopyReport* report);
     std::string NowText() const;

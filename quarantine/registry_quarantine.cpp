@@ -4,6 +4,9 @@
 
 #include "database/autorun_keys.h"
 #include "foundation/data_folder.h"
+#include "foundation/file_helpers.h"
+#include "foundation/path_expansion.h"
+#include "foundation/system_folders.h"
 #include "foundation/record_lines.h"
 #include "foundation/text.h"
 #include "platform/files.h"
@@ -56,7 +59,7 @@ QuarantineOutcome BackUpValue(QuarantineStore& store, const TsVir& record) {
                                record.key + ";" + record.valueName + ";" + stored + ";");
         } else {
             // A value of another type leaves a partial file that no entry names.
-            platform::DeleteFile(file);
+            platform::DeleteDataFile(file);
         }
     }
     if (!ok) {
@@ -64,6 +67,64 @@ QuarantineOutcome BackUpValue(QuarantineStore& store, const TsVir& record) {
                               foundation::MessageIcon::Error);
     }
     return ok ? QuarantineOutcome::Quarantined : QuarantineOutcome::Failed;
+}
+
+bool IsCommandLine(const platform::RegistryValue& value) {
+    return value.type == platform::ValueType::String ||
+           value.type == platform::ValueType::ExpandString;
+}
+
+// `text` with every `from` replaced by `to`, `from` found without regard to (ASCII) case.
+std::string ReplaceIgnoringCase(const std::string& text, std::string_view from,
+                                std::string_view to) {
+    const std::string lower = foundation::ToLower(text);
+    const std::string lowerFrom = foundation::ToLower(from);
+    std::string out;
+    size_t start = 0;
+    for (size_t hit; (hit = lower.find(lowerFrom, start)) != std::string::npos;
+         start = hit + lowerFrom.size()) {
+        out.append(text, start, hit - start);
+        out.append(to);
+    }
+    out.append(text, start, std::string::npos);
+    return out;
+}
+
+// The program part of a command line with its letters as written. The path expansion gives it
+// lower-cased; looked up so, a name in a folder that also holds a case variant of it could
+// lead to the twin instead of the file the command line names. The expansion's folder prefix
+// and the cut of the (variable-replaced, unquoted) text are found again in the text as
+// written; when that fails, the expansion itself is used.
+std::string ProgramAsWritten(const std::string& data, const std::string& expanded) {
+    const std::string system = foundation::GetSystemDir();
+    const std::string windows = foundation::GetWindowsDir();
+    std::string text = data;
+    text = ReplaceIgnoringCase(text, "%systemroot%", system);
+    text = ReplaceIgnoringCase(text, "%systemdir%", system);
+    text = ReplaceIgnoringCase(text, "%windir%", windows);
+    text = ReplaceIgnoringCase(text, "%winroot%", windows);
+    text = foundation::ReplaceAll(text, "\"", "");
+    const std::string lowerText = foundation::ToLower(text);
+    const std::string prefixes[] = {"", system + "\\", windows + "\\",
+                                    windows + "\\" + system + "\\"};
+    for (const std::string& prefix : prefixes) {
+        if (!foundation::StartsWith(expanded, foundation::ToLower(prefix))) continue;
+        const std::string rest = expanded.substr(prefix.size());
+        if (rest.empty()) continue;
+        const size_t at = lowerText.find(rest);
+        if (at != std::string::npos) return prefix + text.substr(at, rest.size());
+    }
+    return expanded;
+}
+
+// A command line names the file when its program part, expanded as the Startup Manager
+// expands it, leads to that very object (device and inode).
+bool NamesFile(const std::string& data, const platform::FileIdentity& file) {
+    const std::string expanded =
+        foundation::TrimTrailingBlanks(foundation::ExpandPathVariables(data));
+    if (expanded.empty()) return false;
+    const auto named = platform::IdentifyObject(ProgramAsWritten(data, expanded));
+    return named && named->device == file.device && named->inode == file.inode;
 }
 
 }  // namespace
@@ -146,36 +207,38 @@ int DeleteRegistryObject(const TsVir& record) {
     }
 }
 
-bool RemoveAutorunReferences(std::string_view path) {
-    const std::string lowerPath = foundation::ToLower(path);
-    const std::string lowerName = foundation::ToLower(foundation::FileNamePart(path));
-    // Every text contains the empty text: an empty path would take every autorun value.
-    if (lowerPath.empty() || lowerName.empty()) return false;
+bool RemoveAutorunReferences(QuarantineStore& store, const platform::FileIdentity& file) {
+    if (!file.IsKnown() || !store.EnsureQuarantineFolder()) return false;
     bool deleted = false;
     try {
         const auto keys = database::ReadAutorunKeys(database::AutorunKeyFilePath());
         if (!keys) return false;
         for (const database::AutorunKey& entry : keys->keys) {
             if (RootKeyIndexName(entry.rootIndex).empty()) continue;
-            auto key = platform::RegistryKey::Open(
-                IndexToRootKey(entry.rootIndex, platform::RootKey::CurrentUser), entry.keyPath,
-                false);
+            const platform::RootKey root =
+                IndexToRootKey(entry.rootIndex, platform::RootKey::CurrentUser);
+            auto key = platform::RegistryKey::Open(root, entry.keyPath, false);
             if (!key) continue;
-            // One pass over every value deletes all that match, which is where repeated passes
-            // from the start would end as well.
             for (const std::string& name : key->ValueNames()) {
                 const auto value = key->ReadValue(name);
-                if (!value || (value->type != platform::ValueType::String &&
-                               value->type != platform::ValueType::ExpandString))
-                    continue;
-                const std::string data = foundation::ToLower(value->data);
-                const bool names = data.find(lowerPath) != std::string::npos || data == lowerName;
-                if (names && key->DeleteValue(name)) deleted = true;
+                if (!value || !IsCommandLine(*value) || !NamesFile(value->data, file)) continue;
+                // Backed up first, and deleted only while it still reads as backed up: a value
+                // without a backup, or one changed meanwhile, stays.
+                TsVir record;
+                record.root = root;
+                record.key = entry.keyPath;
+                record.valueName = name;
+                if (BackUpValue(store, record) != QuarantineOutcome::Quarantined) continue;
+                const auto now = key->ReadValue(name);
+                if (now && now->type == value->type && now->data == value->data &&
+                    key->DeleteValue(name))
+                    deleted = true;
             }
         }
     } catch (...) {
-        // Ends quietly; what was deleted so far stays deleted.
+        // Ends quietly; what was deleted so far stays deleted, with its backup.
     }
+    store.RefreshQuarantineView();
     return deleted;
 }
 

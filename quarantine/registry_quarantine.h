@@ -2,8 +2,8 @@
 
 // How the inspection tools hand objects to the quarantine: an object line (a record line whose
 // field 0 is "-1" and field 1 the kind) parsed into a TsVir, a file copy or a registry value
-// backup, the deletion of registry values and keys, and the removal of the autorun values that
-// name a file which could not be deleted.
+// backup, the deletion of registry values and keys, and the removal (with backups) of the
+// autorun values that name a file which could not be deleted.
 //
 // Object lines by kind:
 //   "0" file:           -1;0;Path;Detected;Digest;Size;
@@ -80,9 +80,12 @@ enum DeleteResult : int {
 // the key's default value, never the key.
 int DeleteRegistryObject(const TsVir& record);
 
-// Deletes every value under the autorun keys of "RegBase.rgk" whose string data contains
-// `path` or equals its file name, case ignored. True when at least one was deleted. An empty
-// path or file name deletes nothing.
-bool RemoveAutorunReferences(std::string_view path);
+// Removes the autorun values (under the keys of "RegBase.rgk") whose command line names this
+// very file: its program part, expanded as the Startup Manager expands it, resolves to the
+// file's device and inode. A value that merely contains the path, or names a case-variant twin
+// or another file of the same name, stays. Each value is backed up into the quarantine first,
+// so the Quarantine page can restore it, and is deleted only when its backup was made and it
+// still reads as backed up. True when at least one was deleted; the view is refreshed.
+bool RemoveAutorunReferences(QuarantineStore& store, const platform::FileIdentity& file);
 
 }  // namespace scourwell::quarantine

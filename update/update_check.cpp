@@ -143,7 +143,7 @@ void UpdateCheck::get1DoneFile(THTTPGet& sender, const std::string& fileName, in
             ok = platform::WriteFileAtomic(dataFolder + std::string(kPreviousDatabase), *previous);
     }
     if (ok) ok = platform::WriteFileAtomic(target, *bytes);
-    platform::DeleteFile(downloaded);
+    platform::DeleteDataFile(downloaded);
     if (!ok) {
         get1Error(sender);
         return;
@@ -171,7 +171,7 @@ void UpdateCheck::get3DoneFile(THTTPGet& sender, const std::string& fileName, in
     const std::optional<std::string> bytes = platform::ReadWholeFile(installer);
     if (!bytes || installerSha256_.empty() || Sha256Hex(*bytes) != installerSha256_) {
         // Not the published installer: it is never started, nor left for anyone to start.
-        platform::DeleteFile(installer);
+        platform::DeleteDataFile(installer);
         get3Error(sender);
         return;
     }

@@ -199,7 +199,7 @@ TEST_F(SleeperTest, ForceDeleteEndsTheProcessRunningFromTheFile) {
     const pid_t pid = Start();
     ScriptedUi ui;
     ProgramContext context(ui);
-    EXPECT_TRUE(ForceDeleteFile(context, "C:\\Tools\\sleeper.exe"));
+    EXPECT_TRUE(ForceDeleteFileAtPath(context, "C:\\Tools\\sleeper.exe"));
     EXPECT_TRUE(Ended(pid));
     EXPECT_FALSE(machine.Exists("C:\\Tools\\sleeper.exe"));
     EXPECT_FALSE(context.watchdog.Enabled());
@@ -233,7 +233,7 @@ TEST_F(SleeperTest, ForceDeleteEndsNoProcessOfAnotherFile) {
         }
         ScriptedUi ui;
         ProgramContext context(ui);
-        EXPECT_TRUE(ForceDeleteFile(context, c.junk));
+        EXPECT_TRUE(ForceDeleteFileAtPath(context, c.junk));
         EXPECT_FALSE(machine.Exists(c.junk));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         int status = 0;
@@ -252,7 +252,7 @@ TEST(ForceDeleteFile, ALinkToAnotherFileIsRemovedWithoutChangingThatFile) {
     ASSERT_EQ(link(outside.c_str(), machine.Host("C:\\Temp\\link.tmp").c_str()), 0);
     ScriptedUi ui;
     ProgramContext context(ui);
-    EXPECT_TRUE(ForceDeleteFile(context, "C:\\Temp\\link.tmp"));
+    EXPECT_TRUE(ForceDeleteFileAtPath(context, "C:\\Temp\\link.tmp"));
     EXPECT_FALSE(machine.Exists("C:\\Temp\\link.tmp"));
     struct stat info {};
     ASSERT_EQ(stat(outside.c_str(), &info), 0);
@@ -262,13 +262,13 @@ TEST(ForceDeleteFile, ALinkToAnotherFileIsRemovedWithoutChangingThatFile) {
 TEST(ForceDeleteFile, DeletesAReadOnlyFile) {
     TestMachine machine;
     machine.WriteFile("C:\\Data\\junk.tmp", "junk");
-    ASSERT_TRUE(platform::SetFileAttributes("C:\\Data\\junk.tmp", platform::kAttrReadOnly));
+    ASSERT_TRUE(platform::SetDataFileAttributes("C:\\Data\\junk.tmp", platform::kAttrReadOnly));
     ScriptedUi ui;
     ProgramContext context(ui);
-    EXPECT_TRUE(ForceDeleteFile(context, "C:\\Data\\junk.tmp"));
+    EXPECT_TRUE(ForceDeleteFileAtPath(context, "C:\\Data\\junk.tmp"));
     EXPECT_FALSE(machine.Exists("C:\\Data\\junk.tmp"));
     EXPECT_FALSE(context.watchdog.Enabled());
-    EXPECT_TRUE(ForceDeleteFile(context, "C:\\Data\\never-there.tmp"));
+    EXPECT_TRUE(ForceDeleteFileAtPath(context, "C:\\Data\\never-there.tmp"));
 }
 
 // A program that holds the file (or keeps writing it back) defeats every attempt; the loop
@@ -282,7 +282,7 @@ TEST(ForceDeleteFile, GivesUpAfterAboutOneSecond) {
     ScriptedUi ui;
     ui.secondsPerPump = 0.25;
     ProgramContext context(ui);
-    EXPECT_FALSE(ForceDeleteFile(context, "C:\\Data\\held.tmp"));
+    EXPECT_FALSE(ForceDeleteFileAtPath(context, "C:\\Data\\held.tmp"));
     EXPECT_TRUE(machine.Exists("C:\\Data\\held.tmp"));
     EXPECT_FALSE(context.watchdog.Enabled());
     EXPECT_EQ(ui.pumps, 5);  // 1.25 s on the port's clock is the first reading above one second
@@ -300,9 +300,9 @@ TEST(ForceDeleteFile, ANestedCallDoesNotResetTheOuterLimit) {
     ui.secondsPerPump = 0.25;
     ProgramContext context(ui);
     bool innerResult = true;
-    ui.AtPump(2, [&] { innerResult = ForceDeleteFile(context, "C:\\Data\\inner.tmp"); });
+    ui.AtPump(2, [&] { innerResult = ForceDeleteFileAtPath(context, "C:\\Data\\inner.tmp"); });
 
-    EXPECT_FALSE(ForceDeleteFile(context, "C:\\Data\\outer.tmp"));
+    EXPECT_FALSE(ForceDeleteFileAtPath(context, "C:\\Data\\outer.tmp"));
     EXPECT_FALSE(innerResult);
     EXPECT_LT(ui.pumps, 20);
     EXPECT_FALSE(context.watchdog.Enabled());

@@ -32,16 +32,16 @@ TEST(FilesInUseTest, WhatARunningProcessHoldsStays) {
     EXPECT_FALSE(IsInUse(temp + "\\live\\free.tmp"));
     {
         FilesInUseScope once;
-        EXPECT_FALSE(DeleteFile(temp + "\\live\\open.tmp"));
+        EXPECT_FALSE(DeleteDataFile(temp + "\\live\\open.tmp"));
         EXPECT_TRUE(machine.Exists(temp + "\\live\\open.tmp"));
-        EXPECT_FALSE(RemoveDirectory(temp + "\\session"));
-        EXPECT_TRUE(DeleteFile(temp + "\\live\\free.tmp"));
+        EXPECT_FALSE(RemoveDataFolder(temp + "\\session"));
+        EXPECT_TRUE(DeleteDataFile(temp + "\\live\\free.tmp"));
     }
 
     holder.Stop();
     EXPECT_FALSE(IsInUse(temp + "\\live"));
-    EXPECT_TRUE(DeleteFile(temp + "\\live\\open.tmp"));
-    EXPECT_TRUE(RemoveDirectory(temp + "\\session"));
+    EXPECT_TRUE(DeleteDataFile(temp + "\\live\\open.tmp"));
+    EXPECT_TRUE(RemoveDataFolder(temp + "\\session"));
 }
 
 // The view names its tmpfiles.d folders; the first folder's file of a name overrides the
@@ -75,11 +75,11 @@ TEST(FilesInUseTest, WhatTheHostsTemporaryFileRulesKeepStays) {
     EXPECT_FALSE(IsKeptByHost(temp + "\\overridden"));
     EXPECT_FALSE(IsKeptByHost(temp + "\\junk.tmp"));
 
-    EXPECT_FALSE(DeleteFile(temp + "\\.X0-lock"));
-    EXPECT_FALSE(DeleteFile(temp + "\\service-a\\state"));
-    EXPECT_TRUE(DeleteFile(temp + "\\.X11-unix\\X0"));
-    EXPECT_FALSE(RemoveDirectory(temp + "\\.X11-unix"));
-    EXPECT_TRUE(DeleteFile(temp + "\\overridden"));
+    EXPECT_FALSE(DeleteDataFile(temp + "\\.X0-lock"));
+    EXPECT_FALSE(DeleteDataFile(temp + "\\service-a\\state"));
+    EXPECT_TRUE(DeleteDataFile(temp + "\\.X11-unix\\X0"));
+    EXPECT_FALSE(RemoveDataFolder(temp + "\\.X11-unix"));
+    EXPECT_TRUE(DeleteDataFile(temp + "\\overridden"));
     EXPECT_TRUE(machine.Exists(temp + "\\.X0-lock"));
 }
 

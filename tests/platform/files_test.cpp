@@ -208,7 +208,7 @@ TEST_F(ListingTest, SpecialFilesCannotBeReadOrDeleted) {
     EXPECT_FALSE(FileExists("C:\\Data\\pipe"));
     EXPECT_FALSE(CanOpenForRead("C:\\Data\\pipe"));
     EXPECT_FALSE(ReadWholeFile("C:\\Data\\pipe").has_value());
-    EXPECT_FALSE(DeleteFile("C:\\Data\\pipe"));
+    EXPECT_FALSE(DeleteDataFile("C:\\Data\\pipe"));
     EXPECT_EQ(GetFileAttributes("C:\\Data\\pipe"), kInvalidAttributes);
     EXPECT_TRUE(machine_.Exists("C:\\Data\\pipe"));
     // Links are not read through either.
@@ -241,16 +241,16 @@ TEST(FileOperationsTest, CopyHonoursFailIfExistsAndReplacesWhole) {
     machine.WriteFile("C:\\dst.txt", "old");
     fs::last_write_time(machine.Host("C:\\src.txt"), fs::file_time_type::clock::now() - std::chrono::hours(48));
 
-    EXPECT_FALSE(CopyFile("C:\\src.txt", "C:\\DST.TXT", true));
+    EXPECT_FALSE(CopyDataFile("C:\\src.txt", "C:\\DST.TXT", true));
     EXPECT_EQ(machine.ReadFile("C:\\dst.txt"), "old");
-    EXPECT_TRUE(CopyFile("C:\\SRC.txt", "C:\\dst.txt", false));
+    EXPECT_TRUE(CopyDataFile("C:\\SRC.txt", "C:\\dst.txt", false));
     EXPECT_EQ(machine.ReadFile("C:\\dst.txt"), "new contents");
-    EXPECT_TRUE(CopyFile("C:\\src.txt", "C:\\fresh.txt", true));
+    EXPECT_TRUE(CopyDataFile("C:\\src.txt", "C:\\fresh.txt", true));
     EXPECT_EQ(machine.ReadFile("C:\\fresh.txt"), "new contents");
     // The copy keeps the source's last-write time.
     EXPECT_EQ(GetFileInfo("C:\\fresh.txt")->lastWriteUnix, GetFileInfo("C:\\src.txt")->lastWriteUnix);
-    EXPECT_FALSE(CopyFile("C:\\missing.txt", "C:\\x.txt", false));
-    EXPECT_FALSE(CopyFile("C:\\src.txt", "C:\\NoFolder\\x.txt", false));
+    EXPECT_FALSE(CopyDataFile("C:\\missing.txt", "C:\\x.txt", false));
+    EXPECT_FALSE(CopyDataFile("C:\\src.txt", "C:\\NoFolder\\x.txt", false));
     EXPECT_FALSE(machine.Exists("C:\\x.txt"));
     // Nothing is left beside the destination.
     EXPECT_EQ(Names(List("C:\\*")), (std::set<std::string>{"Program Files", "Users", "Windows",
@@ -263,32 +263,32 @@ TEST(FileOperationsTest, MoveNeverReplaces) {
     machine.WriteFile("C:\\a.txt", "a");
     machine.WriteFile("C:\\b.txt", "b");
     machine.WriteFile("C:\\Dir\\inner.txt", "i");
-    EXPECT_FALSE(MoveFile("C:\\a.txt", "C:\\B.TXT"));
+    EXPECT_FALSE(MoveDataFile("C:\\a.txt", "C:\\B.TXT"));
     EXPECT_EQ(machine.ReadFile("C:\\b.txt"), "b");
-    EXPECT_TRUE(MoveFile("C:\\a.txt", "C:\\c.txt"));
+    EXPECT_TRUE(MoveDataFile("C:\\a.txt", "C:\\c.txt"));
     EXPECT_FALSE(machine.Exists("C:\\a.txt"));
     EXPECT_EQ(machine.ReadFile("C:\\c.txt"), "a");
-    EXPECT_TRUE(MoveFile("C:\\c.txt", "C:\\C.TXT"));  // a change of case only
+    EXPECT_TRUE(MoveDataFile("C:\\c.txt", "C:\\C.TXT"));  // a change of case only
     EXPECT_EQ(GetFileInfo("C:\\c.txt")->name, "C.TXT");
-    EXPECT_TRUE(MoveFile("C:\\dir", "C:\\Dir2"));
+    EXPECT_TRUE(MoveDataFile("C:\\dir", "C:\\Dir2"));
     EXPECT_EQ(machine.ReadFile("C:\\Dir2\\inner.txt"), "i");
-    EXPECT_FALSE(MoveFile("C:\\missing", "C:\\other"));
+    EXPECT_FALSE(MoveDataFile("C:\\missing", "C:\\other"));
 }
 
 TEST(FileOperationsTest, ReadOnlyFilesAreNotDeletedUntilCleared) {
     TestMachine machine;
     machine.WriteFile("C:\\ro.txt", "r");
-    ASSERT_TRUE(SetFileAttributes("C:\\RO.TXT", kAttrReadOnly));
+    ASSERT_TRUE(SetDataFileAttributes("C:\\RO.TXT", kAttrReadOnly));
     EXPECT_EQ(GetFileAttributes("C:\\ro.txt"), kAttrReadOnly | kAttrArchive);
-    EXPECT_FALSE(DeleteFile("C:\\ro.txt"));
+    EXPECT_FALSE(DeleteDataFile("C:\\ro.txt"));
     machine.WriteFile("C:\\src.txt", "s");
-    EXPECT_FALSE(CopyFile("C:\\src.txt", "C:\\ro.txt", false));
+    EXPECT_FALSE(CopyDataFile("C:\\src.txt", "C:\\ro.txt", false));
     EXPECT_FALSE(WriteFileAtomic("C:\\ro.txt", "w"));
     EXPECT_EQ(machine.ReadFile("C:\\ro.txt"), "r");
-    ASSERT_TRUE(SetFileAttributes("C:\\ro.txt", kAttrNormal));
+    ASSERT_TRUE(SetDataFileAttributes("C:\\ro.txt", kAttrNormal));
     EXPECT_EQ(GetFileAttributes("C:\\ro.txt"), kAttrArchive);
-    EXPECT_TRUE(DeleteFile("C:\\ro.txt"));
-    EXPECT_FALSE(DeleteFile("C:\\ro.txt"));  // a missing file fails
+    EXPECT_TRUE(DeleteDataFile("C:\\ro.txt"));
+    EXPECT_FALSE(DeleteDataFile("C:\\ro.txt"));  // a missing file fails
 }
 
 TEST(FileOperationsTest, DeleteRemovesALinkButNeverItsTarget) {
@@ -297,10 +297,10 @@ TEST(FileOperationsTest, DeleteRemovesALinkButNeverItsTarget) {
     machine.MakeDirectory("C:\\Links");
     fs::create_symlink(machine.Host("C:\\Keep\\target.txt"), machine.Host("C:\\Links\\l.txt"));
     fs::create_directory_symlink(machine.Host("C:\\Keep"), machine.Host("C:\\Links\\d"));
-    EXPECT_TRUE(DeleteFile("C:\\Links\\L.TXT"));
-    EXPECT_TRUE(DeleteFile("C:\\Links\\d"));
+    EXPECT_TRUE(DeleteDataFile("C:\\Links\\L.TXT"));
+    EXPECT_TRUE(DeleteDataFile("C:\\Links\\d"));
     EXPECT_EQ(machine.ReadFile("C:\\Keep\\target.txt"), "t");
-    EXPECT_FALSE(DeleteFile("C:\\Keep"));  // folders are not files
+    EXPECT_FALSE(DeleteDataFile("C:\\Keep"));  // folders are not files
     EXPECT_TRUE(machine.Exists("C:\\Keep"));
 }
 
@@ -311,17 +311,17 @@ TEST(FileOperationsTest, LockedFileCannotBeDeletedMovedOrReplaced) {
     {
         FileLock lock("C:\\temp\\BUSY.dat");
         ASSERT_TRUE(lock.IsHeld());
-        EXPECT_FALSE(DeleteFile("C:\\Temp\\busy.dat"));
-        EXPECT_FALSE(MoveFile("C:\\Temp\\busy.dat", "C:\\moved.dat"));
-        EXPECT_FALSE(CopyFile("C:\\other.dat", "C:\\Temp\\busy.dat", false));
+        EXPECT_FALSE(DeleteDataFile("C:\\Temp\\busy.dat"));
+        EXPECT_FALSE(MoveDataFile("C:\\Temp\\busy.dat", "C:\\moved.dat"));
+        EXPECT_FALSE(CopyDataFile("C:\\other.dat", "C:\\Temp\\busy.dat", false));
         EXPECT_FALSE(WriteFileAtomic("C:\\Temp\\busy.dat", "x"));
         EXPECT_EQ(machine.ReadFile("C:\\Temp\\busy.dat"), "busy");
         // Reading and copying it elsewhere are still allowed.
         EXPECT_EQ(ReadWholeFile("C:\\Temp\\busy.dat"), "busy");
-        EXPECT_TRUE(CopyFile("C:\\Temp\\busy.dat", "C:\\copy.dat", true));
+        EXPECT_TRUE(CopyDataFile("C:\\Temp\\busy.dat", "C:\\copy.dat", true));
     }
     EXPECT_FALSE(FileLock("C:\\Temp\\missing.dat").IsHeld());
-    EXPECT_TRUE(DeleteFile("C:\\Temp\\busy.dat"));
+    EXPECT_TRUE(DeleteDataFile("C:\\Temp\\busy.dat"));
 }
 
 TEST(FileOperationsTest, WriteAtomicReplacesAndReadsBack) {
@@ -362,10 +362,10 @@ TEST(FileOperationsTest, DirectoriesAreCreatedAndRemoved) {
     EXPECT_TRUE(CreateDirectoryChain("C:\\One\\A\\B"));  // already there
     machine.WriteFile("C:\\file.txt", "f");
     EXPECT_FALSE(CreateDirectoryChain("C:\\file.txt\\sub"));
-    EXPECT_FALSE(RemoveDirectory("C:\\One\\a"));  // not empty
-    EXPECT_TRUE(RemoveDirectory("C:\\One\\A\\B\\C"));
+    EXPECT_FALSE(RemoveDataFolder("C:\\One\\a"));  // not empty
+    EXPECT_TRUE(RemoveDataFolder("C:\\One\\A\\B\\C"));
     EXPECT_FALSE(machine.Exists("C:\\One\\a\\b\\c"));
-    EXPECT_FALSE(RemoveDirectory("C:\\file.txt"));
+    EXPECT_FALSE(RemoveDataFolder("C:\\file.txt"));
     EXPECT_TRUE(DirectoryExists("c:\\one\\a"));
     EXPECT_FALSE(DirectoryExists("C:\\file.txt"));
     EXPECT_FALSE(FileExists("C:\\One"));

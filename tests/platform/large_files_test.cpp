@@ -66,7 +66,7 @@ TEST(LargeFileTest, CopyKeepsHolesAndAppearsOnlyWhenWhole) {
 
     std::vector<int64_t> reports;
     bool namedEarly = false;
-    ASSERT_TRUE(CopyFile("C:\\Big\\disk.img", "C:\\Q\\disk.img", false,
+    ASSERT_TRUE(CopyDataFile("C:\\Big\\disk.img", "C:\\Q\\disk.img", false,
                          [&](int64_t done, int64_t total) {
                              EXPECT_EQ(total, size);
                              reports.push_back(done);
@@ -94,7 +94,7 @@ TEST(LargeFileTest, StoppedOrKilledCopyLeavesNothingBehind) {
     machine.MakeDirectory("C:\\Q");
     const std::string folder = machine.Host("C:\\Q");
 
-    EXPECT_FALSE(CopyFile("C:\\Big\\data.bin", "C:\\Q\\data.bin", false,
+    EXPECT_FALSE(CopyDataFile("C:\\Big\\data.bin", "C:\\Q\\data.bin", false,
                           [](int64_t, int64_t) { return false; }));
     EXPECT_TRUE(HostNames(folder).empty());
 
@@ -104,11 +104,11 @@ TEST(LargeFileTest, StoppedOrKilledCopyLeavesNothingBehind) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            CopyFile("C:\\Big\\data.bin", "C:\\Q\\data.bin", false, [](int64_t, int64_t) {
+            CopyDataFile("C:\\Big\\data.bin", "C:\\Q\\data.bin", false, [](int64_t, int64_t) {
                 raise(SIGKILL);
                 return true;
             });
-            CopyFile("C:\\Big\\data.bin", "C:\\Q\\data.bin", true, {});
+            CopyDataFile("C:\\Big\\data.bin", "C:\\Q\\data.bin", true, {});
             _exit(0);
         }
         int status = 0;

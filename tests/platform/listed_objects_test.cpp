@@ -177,7 +177,7 @@ TEST(AttributeTest, ModesChangeOnlyOnTheListedFileWithASingleLink) {
     ASSERT_EQ(link(outside.c_str(), (att + "/link").c_str()), 0);
 
     // Through the second link by path: refused, the file outside keeps its mode.
-    EXPECT_FALSE(SetFileAttributes("C:\\Temp\\att\\link", kAttrNormal));
+    EXPECT_FALSE(SetDataFileAttributes("C:\\Temp\\att\\link", kAttrNormal));
     EXPECT_EQ(ModeOf(outside), 0444);
 
     // The other user's own set-user-id file is listed, then swapped for the link.
@@ -193,7 +193,7 @@ TEST(AttributeTest, ModesChangeOnlyOnTheListedFileWithASingleLink) {
                          RENAME_EXCHANGE) == 0;
     }));
     EXPECT_FALSE(SetFileAttributes(tool, kAttrNormal));
-    EXPECT_FALSE(SetFileAttributes("C:\\Temp\\att\\tool", kAttrNormal));
+    EXPECT_FALSE(SetDataFileAttributes("C:\\Temp\\att\\tool", kAttrNormal));
     EXPECT_EQ(ModeOf(outside), 0444);
 
     // The listed file itself: only the owner's write bit is added.
@@ -218,7 +218,7 @@ TEST(SpecialFileTest, AFifoIsNeverOpenedForReading) {
 
     EXPECT_FALSE(CanOpenForRead("C:\\Temp\\pipe"));
     EXPECT_FALSE(ReadWholeFile("C:\\Temp\\pipe").has_value());
-    EXPECT_FALSE(CopyFile("C:\\Temp\\pipe", "C:\\Temp\\copy", true));
+    EXPECT_FALSE(CopyDataFile("C:\\Temp\\pipe", "C:\\Temp\\copy", true));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     int status = 0;
     EXPECT_EQ(waitpid(writer, &status, WNOHANG), 0) << "the writer found a reader";
@@ -240,8 +240,8 @@ TEST(DriveRootTest, ANestedDriveRootIsNeverRemovedThroughTheOuterDrive) {
     config.drives.push_back(inner);
     UseMachine(config);
 
-    EXPECT_FALSE(RemoveDirectory("C:\\Inner"));
-    EXPECT_FALSE(MoveFile("C:\\Inner", "C:\\Elsewhere"));
+    EXPECT_FALSE(RemoveDataFolder("C:\\Inner"));
+    EXPECT_FALSE(MoveDataFile("C:\\Inner", "C:\\Elsewhere"));
     const auto identity = IdentifyObject("C:\\Inner");
     ASSERT_TRUE(identity.has_value());
     EXPECT_FALSE(RemoveDirectory(*identity));

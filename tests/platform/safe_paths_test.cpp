@@ -53,20 +53,20 @@ struct Operation {
 };
 
 const Operation kOperations[] = {
-    {"DeleteFile", [](const std::string& d) { return DeleteFile(d + "\\victim.txt"); }},
-    {"DeleteFile upper case", [](const std::string& d) { return DeleteFile(d + "\\VICTIM.TXT"); }},
-    {"CopyFile onto", [](const std::string& d) { return CopyFile("C:\\src.txt", d + "\\victim.txt", false); }},
-    {"CopyFile new", [](const std::string& d) { return CopyFile("C:\\src.txt", d + "\\new.txt", true); }},
-    {"CopyFile from", [](const std::string& d) { return CopyFile(d + "\\victim.txt", "C:\\got.txt", true); }},
-    {"MoveFile out", [](const std::string& d) { return MoveFile(d + "\\victim.txt", "C:\\moved.txt"); }},
-    {"MoveFile in", [](const std::string& d) { return MoveFile("C:\\src.txt", d + "\\moved.txt"); }},
-    {"MoveFile folder", [](const std::string& d) { return MoveFile(d + "\\keep", d + "\\kept"); }},
+    {"DeleteFile", [](const std::string& d) { return DeleteDataFile(d + "\\victim.txt"); }},
+    {"DeleteFile upper case", [](const std::string& d) { return DeleteDataFile(d + "\\VICTIM.TXT"); }},
+    {"CopyFile onto", [](const std::string& d) { return CopyDataFile("C:\\src.txt", d + "\\victim.txt", false); }},
+    {"CopyFile new", [](const std::string& d) { return CopyDataFile("C:\\src.txt", d + "\\new.txt", true); }},
+    {"CopyFile from", [](const std::string& d) { return CopyDataFile(d + "\\victim.txt", "C:\\got.txt", true); }},
+    {"MoveFile out", [](const std::string& d) { return MoveDataFile(d + "\\victim.txt", "C:\\moved.txt"); }},
+    {"MoveFile in", [](const std::string& d) { return MoveDataFile("C:\\src.txt", d + "\\moved.txt"); }},
+    {"MoveFile folder", [](const std::string& d) { return MoveDataFile(d + "\\keep", d + "\\kept"); }},
     {"WriteFileAtomic onto", [](const std::string& d) { return WriteFileAtomic(d + "\\victim.txt", "w"); }},
     {"WriteFileAtomic new", [](const std::string& d) { return WriteFileAtomic(d + "\\new.txt", "w"); }},
     {"CreateDirectory", [](const std::string& d) { return CreateDirectory(d + "\\made"); }},
     {"CreateDirectoryChain", [](const std::string& d) { return CreateDirectoryChain(d + "\\made\\deeper"); }},
-    {"RemoveDirectory", [](const std::string& d) { return RemoveDirectory(d + "\\keep"); }},
-    {"SetFileAttributes", [](const std::string& d) { return SetFileAttributes(d + "\\victim.txt", kAttrReadOnly); }},
+    {"RemoveDirectory", [](const std::string& d) { return RemoveDataFolder(d + "\\keep"); }},
+    {"SetFileAttributes", [](const std::string& d) { return SetDataFileAttributes(d + "\\victim.txt", kAttrReadOnly); }},
     {"FileExists", [](const std::string& d) { return FileExists(d + "\\victim.txt"); }},
     {"DirectoryExists", [](const std::string& d) { return DirectoryExists(d + "\\Keep"); }},
     {"GetFileInfo", [](const std::string& d) { return GetFileInfo(d + "\\victim.txt").has_value(); }},
@@ -139,12 +139,12 @@ TEST_P(SafePathsTest, AFolderSwappedForALinkAfterListingIsNotEntered) {
     fs::rename(machine.Host("C:\\Temp\\sub"), machine.Host("C:\\Temp\\gone"));
     fs::create_directory_symlink(outside, machine.Host("C:\\Temp\\sub"));
     const auto before = Snapshot(outside);
-    EXPECT_FALSE(DeleteFile("C:\\Temp\\sub\\victim.txt"));
-    EXPECT_FALSE(DeleteFile("C:\\TEMP\\SUB\\VICTIM.TXT"));
-    EXPECT_FALSE(RemoveDirectory("C:\\Temp\\sub\\keep"));
+    EXPECT_FALSE(DeleteDataFile("C:\\Temp\\sub\\victim.txt"));
+    EXPECT_FALSE(DeleteDataFile("C:\\TEMP\\SUB\\VICTIM.TXT"));
+    EXPECT_FALSE(RemoveDataFolder("C:\\Temp\\sub\\keep"));
     EXPECT_EQ(Snapshot(outside), before);
     // The link itself is a file of the folder and may be removed.
-    EXPECT_TRUE(DeleteFile("C:\\Temp\\sub"));
+    EXPECT_TRUE(DeleteDataFile("C:\\Temp\\sub"));
     EXPECT_EQ(Snapshot(outside), before);
 }
 
@@ -186,7 +186,7 @@ TEST_P(SafePathsTest, PathsNeverCrossIntoAnotherFileSystem) {
     EXPECT_FALSE(DirectoryExists("D:\\shm"));
     EXPECT_FALSE(GetFileInfo("D:\\SHM").has_value());
     EXPECT_FALSE(DirectoryListing("D:\\shm\\*").IsOpen());
-    EXPECT_FALSE(RemoveDirectory("D:\\shm"));
+    EXPECT_FALSE(RemoveDataFolder("D:\\shm"));
     EXPECT_FALSE(CreateDirectoryChain("D:\\shm\\scourwell-never"));
     EXPECT_FALSE(fs::exists("/dev/shm/scourwell-never"));
 }
@@ -200,18 +200,18 @@ TEST(DriveRootTest, ADriveRootIsNeverRemovedOrMoved) {
     TestMachine machine({TestDrive{'C'}, TestDrive{'D', "removable", 1000, 500}});
     for (const char* root : {"C:\\", "D:\\", "d:", "D:\\.", "D:\\sub\\..", "D:/"}) {
         SCOPED_TRACE(root);
-        EXPECT_FALSE(RemoveDirectory(root));
-        EXPECT_FALSE(DeleteFile(root));
-        EXPECT_FALSE(MoveFile(root, "C:\\moved"));
+        EXPECT_FALSE(RemoveDataFolder(root));
+        EXPECT_FALSE(DeleteDataFile(root));
+        EXPECT_FALSE(MoveDataFile(root, "C:\\moved"));
         EXPECT_FALSE(WriteFileAtomic(root, "x"));
-        EXPECT_FALSE(CopyFile(root, "C:\\copy", true));
+        EXPECT_FALSE(CopyDataFile(root, "C:\\copy", true));
         EXPECT_TRUE(DirectoryExists(root));
         EXPECT_TRUE(fs::is_directory(machine.DriveFolder('D')));
     }
     EXPECT_TRUE(fs::is_directory(machine.DriveFolder('C')));
     // Its folders are removed as usual.
     EXPECT_TRUE(CreateDirectory("D:\\sub"));
-    EXPECT_TRUE(RemoveDirectory("D:\\SUB"));
+    EXPECT_TRUE(RemoveDataFolder("D:\\SUB"));
 }
 
 }  // namespace

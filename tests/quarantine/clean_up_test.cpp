@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "foundation/list_model.h"
+#include "foundation/record_lines.h"
 #include "platform/files.h"
 #include "scan/custom_scan.h"
 #include "scan/drive_status.h"
@@ -417,6 +418,38 @@ TEST_F(CleanUpTest, DeepFolderTreesAreCopiedAndRemovedOnASmallStack) {
     std::string bottom = "C:\\T";
     for (size_t i = 0; i < kDepth; ++i) bottom += "\\d";
     EXPECT_EQ(report.copied, std::vector<std::string>{bottom + "\\bottom.txt"});
+    EXPECT_TRUE(removed);
+    EXPECT_FALSE(machine.Exists("C:\\T"));
+    if (machine.Exists("C:\\T")) scourwell::testing::RemoveDeepChain(machine.Host("C:\\T"));
+}
+
+TEST_F(CleanUpTest, TreesTenThousandLevelsDeepAreCopiedAndRemovedWithinTheDescriptorLimit) {
+    // Deeper than a host path can name, with 1,024 descriptors and a small stack: the bottom
+    // file is copied and every level is removed, and no descriptor stays open.
+    constexpr size_t kDepth = 10'000;
+    machine.MakeDirectory("C:\\T");
+    scourwell::testing::MakeDeepChain(machine.Host("C:\\T"), kDepth, false);
+    const int before = scourwell::testing::OpenDescriptorCount();
+    bool removed = false;
+    FolderCopyReport report;
+    {
+        scourwell::testing::DescriptorLimit limit(1024);
+        scourwell::testing::RunWithStack(256 * 1024, [&] {
+            store.QuarantineFolder("C:\\T", "", "*.*", &report);
+            removed = DeleteFolderTree(context, page.excluded, "C:\\T", "*.*",
+                                       [&report](const platform::FileIdentity& file) {
+                                           return report.WasCopied(file);
+                                       });
+        });
+    }
+    EXPECT_EQ(scourwell::testing::OpenDescriptorCount(), before);
+    std::string bottom = "C:\\T";
+    for (size_t i = 0; i < kDepth; ++i) bottom += "\\d";
+    bottom += "\\bottom.txt";
+    EXPECT_EQ(report.copied, std::vector<std::string>{bottom});
+    EXPECT_TRUE(report.failed.empty());
+    ASSERT_EQ(store.index.Count(), 1u);
+    EXPECT_EQ(foundation::ExtractField(store.index[0], 2), bottom);
     EXPECT_TRUE(removed);
     EXPECT_FALSE(machine.Exists("C:\\T"));
     if (machine.Exists("C:\\T")) scourwell::testing::RemoveDeepChain(machine.Host("C:\\T"));

@@ -97,8 +97,8 @@ TEST_F(QuarantinePageTest, ClearAllMessages) {
 
 TEST_F(QuarantinePageTest, RestoreMessages) {
     QuarantineTwoFiles();
-    platform::DeleteFile("C:\\Temp\\a.exe");
-    platform::DeleteFile("C:\\Temp\\b.exe");
+    platform::DeleteDataFile("C:\\Temp\\a.exe");
+    platform::DeleteDataFile("C:\\Temp\\b.exe");
 
     // Nothing marked: nothing restored, no message.
     ui.QueueAnswers({true});
@@ -120,7 +120,7 @@ TEST_F(QuarantinePageTest, RestoreMessages) {
 
 TEST_F(QuarantinePageTest, AnsweringNoChangesNothing) {
     QuarantineTwoFiles();
-    platform::DeleteFile("C:\\Temp\\a.exe");
+    platform::DeleteDataFile("C:\\Temp\\a.exe");
     store.cList1.SetChecked(0, true);
     const std::string indexBefore = IndexFileText();
 

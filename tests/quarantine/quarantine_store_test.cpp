@@ -105,7 +105,7 @@ TEST_F(QuarantineTest, QuarantiningTwiceOverwritesTheCopyAndAddsASecondLine) {
     EXPECT_EQ(machine.ReadFile(Stored("CTempa.exe")), "second");
 
     // Restoring one line deletes the shared copy; the other line goes at the next refresh.
-    platform::DeleteFile("C:\\Temp\\a.exe");
+    platform::DeleteDataFile("C:\\Temp\\a.exe");
     store.cList1.SetChecked(1, true);
     ASSERT_TRUE(store.RestoreQuarantined());
     EXPECT_EQ(machine.ReadFile("C:\\Temp\\a.exe"), "second");
@@ -143,7 +143,7 @@ TEST_F(QuarantineTest, PathsThatFlattenAlikeKeepSeparateCopies) {
     }
 
     // Each restores its own bytes.
-    for (const auto& c : cases) platform::DeleteFile(c.path);
+    for (const auto& c : cases) platform::DeleteDataFile(c.path);
     for (size_t i = 0; i < store.cList1.Count(); ++i) store.cList1.SetChecked(i, true);
     ASSERT_TRUE(store.RestoreQuarantined());
     EXPECT_EQ(machine.ReadFile("C:\\ab\\c"), "one");
@@ -251,7 +251,7 @@ TEST_F(QuarantineTest, HandDeletedCopyIsPurgedOnRefresh) {
     ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\b.exe"));
     ASSERT_EQ(store.cList1.Count(), 2u);
 
-    ASSERT_TRUE(platform::DeleteFile(Stored("CTempa.exe")));
+    ASSERT_TRUE(platform::DeleteDataFile(Stored("CTempa.exe")));
     store.RefreshQuarantineView();
 
     ASSERT_EQ(store.cList1.Count(), 1u);
@@ -264,9 +264,9 @@ TEST_F(QuarantineTest, RestoreRecreatesTheFolderChainByteForByte) {
     const std::string bytes("MZ\0\x01\r\n\xff tail\r", 12);
     machine.WriteFile("C:\\Data\\deep\\er\\tool.exe", bytes);
     ASSERT_TRUE(store.QuarantineFile("C:\\Data\\deep\\er\\tool.exe"));
-    ASSERT_TRUE(platform::DeleteFile("C:\\Data\\deep\\er\\tool.exe"));
-    ASSERT_TRUE(platform::RemoveDirectory("C:\\Data\\deep\\er"));
-    ASSERT_TRUE(platform::RemoveDirectory("C:\\Data\\deep"));
+    ASSERT_TRUE(platform::DeleteDataFile("C:\\Data\\deep\\er\\tool.exe"));
+    ASSERT_TRUE(platform::RemoveDataFolder("C:\\Data\\deep\\er"));
+    ASSERT_TRUE(platform::RemoveDataFolder("C:\\Data\\deep"));
 
     store.cList1.SetSelected(0, true);
     ASSERT_TRUE(store.RestoreQuarantined());
@@ -311,7 +311,7 @@ TEST_F(QuarantineTest, OverLongStoredNamesAreShortenedAndStayApart) {
     EXPECT_EQ(storedNames.size(), 3u);
 
     // Read back from the index file and restored from there.
-    ASSERT_TRUE(platform::DeleteFile(paths[1]));
+    ASSERT_TRUE(platform::DeleteDataFile(paths[1]));
     QuarantineStore again{context};
     again.LoadAtStartup();
     again.RefreshQuarantineView();
@@ -342,8 +342,8 @@ TEST_F(QuarantineTest, RestoreTakesOnlyMarkedRows) {
     machine.WriteFile("C:\\Temp\\b.exe", "b");
     ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\a.exe"));
     ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\b.exe"));
-    platform::DeleteFile("C:\\Temp\\a.exe");
-    platform::DeleteFile("C:\\Temp\\b.exe");
+    platform::DeleteDataFile("C:\\Temp\\a.exe");
+    platform::DeleteDataFile("C:\\Temp\\b.exe");
 
     EXPECT_FALSE(store.RestoreQuarantined());
     EXPECT_FALSE(machine.Exists("C:\\Temp\\a.exe"));
@@ -361,7 +361,7 @@ TEST_F(QuarantineTest, RestoreFindsTheMarkedRowsLineAfterTheIndexWasSortedAgain)
     for (const char* name : {"a", "b", "c"})
         ASSERT_TRUE(store.QuarantineFile(std::string("C:\\Temp\\") + name + ".exe"));
     for (const char* name : {"a", "b", "c"})
-        platform::DeleteFile(std::string("C:\\Temp\\") + name + ".exe");
+        platform::DeleteDataFile(std::string("C:\\Temp\\") + name + ".exe");
     // Restoring c leaves a blank line in the index until the next refresh...
     store.cList1.SetChecked(2, true);
     ASSERT_TRUE(store.RestoreQuarantined());
@@ -458,7 +458,7 @@ TEST_F(QuarantineTest, ClearRightAfterARestoreSkipsTheBlankLines) {
     machine.WriteFile("C:\\Temp\\b.exe", "b");
     ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\a.exe"));
     ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\b.exe"));
-    platform::DeleteFile("C:\\Temp\\a.exe");
+    platform::DeleteDataFile("C:\\Temp\\a.exe");
     store.cList1.SetChecked(0, true);
     ASSERT_TRUE(store.RestoreQuarantined());
 
@@ -485,7 +485,7 @@ TEST_F(QuarantineTest, ClearAllGoesPastLinesItCannotClear) {
         ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\a.exe"));
         ASSERT_TRUE(store.QuarantineFile("C:\\Temp\\b.exe"));
         const std::string bLine = store.index[1];
-        platform::SetFileAttributes(Stored("CTempa.exe"), platform::kAttrReadOnly);
+        platform::SetDataFileAttributes(Stored("CTempa.exe"), platform::kAttrReadOnly);
         if (*c.garbage) store.AddEntryLine(c.garbage);
         std::optional<platform::FileLock> lock;
         if (c.lockB) lock.emplace(Stored("CTempb.exe"));
@@ -506,7 +506,7 @@ TEST_F(QuarantineTest, ClearAllGoesPastLinesItCannotClear) {
         store.index.Clear();
         store.RefreshQuarantineView();
         store.ClearDeletedList();
-        platform::DeleteFile(Stored("CTempb.exe"));
+        platform::DeleteDataFile(Stored("CTempb.exe"));
     }
 }
 

@@ -1,6 +1,8 @@
 #include "quarantine/registry_quarantine.h"
 
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "foundation/record_lines.h"
@@ -11,6 +13,7 @@
 namespace scourwell::quarantine::test {
 namespace {
 
+namespace fs = std::filesystem;
 using platform::RegistryKey;
 using platform::RootKey;
 using platform::ValueType;
@@ -220,32 +223,82 @@ TEST_F(RegistryQuarantineTest, DeleteRegistryObjectCodes) {
     EXPECT_FALSE(platform::RegistryKeyExists(RootKey::CurrentUser, "Software\\K"));
 }
 
-TEST_F(RegistryQuarantineTest, RemoveAutorunReferencesTakesOnlyValuesNamingTheFile) {
+// A task's file C:\Temp\Up could not be deleted: only the autorun values whose program is
+// that very file go, each with a backup the Quarantine page restores. Values that merely
+// contain its path, name a case-variant twin, a file of the same name elsewhere or a bare name,
+// and values outside the autorun keys, stay.
+TEST_F(RegistryQuarantineTest, RemoveAutorunReferencesTakesOnlyValuesRunningThatFile) {
+    machine.WriteFile("C:\\Temp\\Up", "the task");
+    machine.WriteFile("C:\\Temp\\up", "its twin");
+    machine.WriteFile("C:\\Temp\\Up2date\\agent.exe", "another program");
+    machine.WriteFile("C:\\Other\\Up", "same name elsewhere");
+    struct Case {
+        RootKey root;
+        const char* key;
+        const char* name;
+        const char* data;
+        bool expandable;
+        bool removed;
+    };
+    const Case cases[] = {
+        {RootKey::CurrentUser, kRun, "Plain", "C:\\Temp\\Up", false, true},
+        {RootKey::CurrentUser, kRun, "Quoted", "\"C:\\Temp\\Up\" /silent", false, true},
+        {RootKey::LocalMachine, kRun, "Expandable", "C:\\Temp\\Up -x", true, true},
+        {RootKey::CurrentUser, kRun, "Updater", "C:\\Temp\\Up2date\\agent.exe /silent", false, false},
+        {RootKey::CurrentUser, kRun, "Twin", "C:\\Temp\\up", false, false},
+        {RootKey::CurrentUser, kRun, "Elsewhere", "C:\\Other\\Up", false, false},
+        {RootKey::CurrentUser, kRun, "Bare", "Up", false, false},
+        {RootKey::CurrentUser, "Software\\NotAutorun", "Plain", "C:\\Temp\\Up", false, false},
+    };
+    for (const Case& c : cases)
+        RegistryKey::Open(c.root, c.key, true)->WriteString(c.name, c.data, c.expandable);
+    RegistryKey::Open(RootKey::CurrentUser, kRun, true)->WriteDword("Number", 1);
+    const auto task = platform::IdentifyObject("C:\\Temp\\Up", platform::NameMatch::kExact);
+    ASSERT_TRUE(task);
+
+    EXPECT_TRUE(RemoveAutorunReferences(store, *task));
+
+    std::set<std::string> backedUp;  // root index, key and name of every entry
+    for (const std::string& line : store.index.Lines())
+        backedUp.insert(foundation::ExtractField(line, 4) + ";" + foundation::ExtractField(line, 5) +
+                        ";" + foundation::ExtractField(line, 6));
+    std::set<std::string> expected;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(!RegistryKey::Open(c.root, c.key, false)->ReadValue(c.name), c.removed);
+        if (c.removed)
+            expected.insert(std::to_string(RootKeyToIndex(c.root)) + ";" + c.key + ";" + c.name);
+    }
+    EXPECT_EQ(backedUp, expected);
+    EXPECT_TRUE(RegistryKey::Open(RootKey::CurrentUser, kRun, false)->ReadValue("Number"));
+    ASSERT_EQ(store.cList1.Count(), 3u);
+    EXPECT_FALSE(RemoveAutorunReferences(store, *task));
+    EXPECT_EQ(store.cList1.Count(), 3u);
+
+    // Restored from the Quarantine page, each comes back as it was.
+    for (size_t row = 0; row < store.cList1.Count(); ++row) store.cList1.SetChecked(row, true);
+    ASSERT_TRUE(store.RestoreQuarantined());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto value = RegistryKey::Open(c.root, c.key, false)->ReadValue(c.name);
+        ASSERT_TRUE(value);
+        EXPECT_EQ(value->data, c.data);
+        EXPECT_EQ(value->type, c.expandable ? ValueType::ExpandString : ValueType::String);
+    }
+}
+
+// Without "RegBase.rgk" no value is taken, and a file without an identity names none.
+TEST_F(RegistryQuarantineTest, RemoveAutorunReferencesWithoutAutorunKeysRemovesNothing) {
+    machine.WriteFile("C:\\Tools\\x.exe", "x");
+    const auto file = platform::IdentifyObject("C:\\Tools\\x.exe");
+    ASSERT_TRUE(file);
     auto run = RegistryKey::Open(RootKey::CurrentUser, kRun, true);
-    run->WriteString("Path", "C:\\TOOLS\\X.EXE /min");
-    run->WriteString("Name", "x.exe");
-    run->WriteString("Other", "C:\\Other\\x.exe");
-    run->WriteString("Empty", "");
-    run->WriteDword("Number", 1);
-    RegistryKey::Open(RootKey::LocalMachine, kRun, true)->WriteString("Expand", "c:\\tools\\x.exe", true);
-    RegistryKey::Open(RootKey::CurrentUser, "Software\\Elsewhere", true)->WriteString("Path", "C:\\Tools\\x.exe");
-
-    // An empty path or file name names nothing.
-    EXPECT_FALSE(RemoveAutorunReferences(""));
-    EXPECT_FALSE(RemoveAutorunReferences("C:\\Tools\\"));
-    EXPECT_EQ(Names(RootKey::CurrentUser, kRun).size(), 5u);
-
-    EXPECT_TRUE(RemoveAutorunReferences("C:\\Tools\\x.exe"));
-    EXPECT_EQ(Names(RootKey::CurrentUser, kRun),
-              (std::vector<std::string>{"Other", "Empty", "Number"}));
-    EXPECT_TRUE(Names(RootKey::LocalMachine, kRun).empty());
-    EXPECT_EQ(Names(RootKey::CurrentUser, "Software\\Elsewhere"), (std::vector<std::string>{"Path"}));
-    EXPECT_FALSE(RemoveAutorunReferences("C:\\Tools\\x.exe"));
-
-    platform::DeleteFile("C:\\Program Files\\Scourwell\\RegBase.rgk");
-    run->WriteString("Name", "x.exe");
-    EXPECT_FALSE(RemoveAutorunReferences("C:\\Tools\\x.exe"));
-    EXPECT_EQ(Names(RootKey::CurrentUser, kRun).size(), 4u);
+    run->WriteString("Start", "C:\\Tools\\x.exe");
+    EXPECT_FALSE(RemoveAutorunReferences(store, platform::FileIdentity{}));
+    fs::remove(machine.Host("C:\\Program Files\\Scourwell\\RegBase.rgk"));
+    EXPECT_FALSE(RemoveAutorunReferences(store, *file));
+    EXPECT_TRUE(run->ReadValue("Start"));
+    EXPECT_TRUE(store.index.Empty());
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // Folder chains deeper than a host path can name, built and removed through descriptors, and
 // a runner that gives a call a small stack, so a walk that recursed per level would crash.
 
+#include <sys/resource.h>
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -20,5 +22,22 @@ void RemoveDeepChain(const std::string& top, const std::string& name = "d");
 void RunWithStack(size_t stackBytes, const std::function<void()>& call);
 // Descriptors this process has open.
 int OpenDescriptorCount();
+
+// Sets the limit of open descriptors for the life of the object, and puts the old one back.
+class DescriptorLimit {
+public:
+    explicit DescriptorLimit(rlim_t limit) {
+        getrlimit(RLIMIT_NOFILE, &saved_);
+        rlimit changed = saved_;
+        changed.rlim_cur = limit;
+        setrlimit(RLIMIT_NOFILE, &changed);
+    }
+    ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &saved_); }
+    DescriptorLimit(const DescriptorLimit&) = delete;
+    DescriptorLimit& operator=(const DescriptorLimit&) = delete;
+
+private:
+    rlimit saved_{};
+};
 
 }  // namespace scourwell::testing
