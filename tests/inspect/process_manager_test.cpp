@@ -188,7 +188,9 @@ TEST_F(ProcessManagerTest, UndeletableTaskLosesItsAutorunValuesOnly) {
               "Task(s) quarantined successfully!\r\rReport:\rSleeper.exe - On reboot.\r");
     EXPECT_TRUE(machine.Exists(kSleeper));
     auto run = platform::RegistryKey::Open(platform::RootKey::CurrentUser, kRunKey, false);
-    EXPECT_EQ(run->ValueNames(), (std::vector<std::string>{"Namesake", "Count"}));
+    // Only values whose program is that very file go; a bare name that leads to no file of
+    // that identity stays, as does a file of the same name elsewhere.
+    EXPECT_EQ(run->ValueNames(), (std::vector<std::string>{"Bare", "Namesake", "Count"}));
     auto local = platform::RegistryKey::Open(platform::RootKey::LocalMachine, kLocalRunKey, false);
     EXPECT_TRUE(local->ValueNames().empty());
     auto other =
