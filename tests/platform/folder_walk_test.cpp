@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "tests/support/deep_tree.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/test_machine.h"
 
 namespace scourwell::platform {
@@ -35,21 +36,6 @@ std::vector<std::string> WalkAll(FolderWalk& walk, size_t* deepest = nullptr) {
     return seen;
 }
 
-// Lowers the descriptor limit for the life of the object.
-class DescriptorLimit {
-public:
-    explicit DescriptorLimit(rlim_t limit) {
-        getrlimit(RLIMIT_NOFILE, &saved_);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = limit;
-        setrlimit(RLIMIT_NOFILE, &lowered);
-    }
-    ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &saved_); }
-
-private:
-    rlimit saved_{};
-};
-
 class FolderWalkTest : public ::testing::Test {
 protected:
     ~FolderWalkTest() override { testing::RemoveDeepChain(machine.Host("C:\\Deep")); }
@@ -66,7 +52,8 @@ TEST_F(FolderWalkTest, VisitsEveryLevelOfATreeDeeperThanStackOrDescriptorsAllow)
     std::vector<std::string> seen;
     size_t deepest = 0;
     {
-        DescriptorLimit limit(256);
+        testing::ScopedResourceLimit limit(RLIMIT_NOFILE, 256);
+        ASSERT_TRUE(limit.Applied());
         testing::RunWithStack(256 * 1024, [&] {
             FolderWalk walk(DirectoryListing("C:\\Deep\\*"));
             ASSERT_TRUE(walk.IsOpen());
