@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/add_window.h"
 #include "app/custom_scan_window.h"
@@ -49,6 +50,13 @@ void SendBoxesToStandardError() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Answered before the application exists: it needs no display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--version") {
+            std::printf("scourwell %s\n", SCOURWELL_VERSION);
+            return 0;
+        }
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Scourwell"));
     // The installed theme icon; the logo itself when the program runs from its build folder.

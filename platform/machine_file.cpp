@@ -342,9 +342,14 @@ private:
         bool ramDisk = false;
         for (const DriveMapping& drive : config.drives)
             if (drive.letter == letter) ramDisk = drive.type == DriveType::RamDisk;
-        bool shared = std::toupper(static_cast<unsigned char>(config.windowsDir[0])) == letter;
+        // Every declared folder counts: the whole drive's contents are junk to a scan.
+        const auto onDrive = [letter](const std::string& folder) {
+            return !folder.empty() && std::toupper(static_cast<unsigned char>(folder[0])) == letter;
+        };
+        bool shared = onDrive(config.windowsDir) || onDrive(config.systemDir) ||
+                      onDrive(config.programDir);
         for (const auto& [csidl, folder] : config.specialFolders)
-            if (!folder.empty() && folder[0] == letter) shared = true;
+            if (onDrive(folder)) shared = true;
         if (ramDisk && !shared) return;
         line_ = tempLine_;
         key_ = "temp";

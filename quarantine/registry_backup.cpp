@@ -2,9 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "foundation/text.h"
 #include "foundation/text_list.h"
+#include "platform/files.h"
 
 namespace scourwell::quarantine {
 
@@ -79,18 +82,42 @@ bool BackupRegistryValue(platform::RootKey root, std::string_view key, std::stri
     return known && saved;
 }
 
-bool RestoreRegistryValue(std::string_view file) {
-    foundation::TextList lines;
-    if (!lines.LoadFromFile(file)) return false;
-    if (lines.Count() < 5) return false;
+namespace {
 
-    long long rootIndex = 0;
-    if (!foundation::ParseInt64(lines[0], rootIndex)) return false;
-    if (rootIndex < 0 || rootIndex >= static_cast<long long>(kRoots.size())) return false;
-    const std::string& keyPath = lines[1];
-    const std::string& name = lines[2];
-    const std::string& type = lines[3];
-    const std::string& data = lines[4];
+constexpr size_t kBackupLines = 5;
+
+// The five lines of a backup file, read strictly: each ended by CR LF, no other CR or LF
+// anywhere, nothing after the fifth. A file cut short, a lone CR inside the data (which would
+// write back only the part before it) or a sixth line is no backup of one value.
+std::optional<std::array<std::string, kBackupLines>> ReadBackupLines(std::string_view file) {
+    const std::optional<std::string> bytes = platform::ReadWholeFile(file);
+    if (!bytes) return std::nullopt;
+    std::array<std::string, kBackupLines> lines;
+    size_t start = 0;
+    for (std::string& line : lines) {
+        const size_t end = bytes->find_first_of("\r\n", start);
+        if (end == std::string::npos || bytes->compare(end, 2, "\r\n") != 0) return std::nullopt;
+        line = bytes->substr(start, end - start);
+        start = end + 2;
+    }
+    if (start != bytes->size()) return std::nullopt;
+    return lines;
+}
+
+}  // namespace
+
+bool RestoreRegistryValue(std::string_view file) {
+    const auto lines = ReadBackupLines(file);
+    if (!lines) return false;
+
+    // One digit, 0 to 4, as BackupRegistryValue writes it ("-0", "+1" or "01" are not).
+    const std::string& root = (*lines)[0];
+    if (root.size() != 1 || root[0] < '0' || root[0] > '4') return false;
+    const long long rootIndex = root[0] - '0';
+    const std::string& keyPath = (*lines)[1];
+    const std::string& name = (*lines)[2];
+    const std::string& type = (*lines)[3];
+    const std::string& data = (*lines)[4];
 
     // Check the type and the data before the key is created, so a bad file leaves no trace.
     uint32_t number = 0;

@@ -31,8 +31,10 @@ inline constexpr std::string_view kTypeWordExpandString = "expstr";
 inline constexpr std::string_view kTypeWordInteger = "int";
 
 // Writes a backed-up value back with its type, creating its key (and parents) when missing.
-// False on a missing or short file, an unknown root index or type word, a number that does not
-// parse, or a refused write.
+// The file is read strictly: exactly five lines, each ended by CR LF (no lone CR or LF, nothing
+// after the fifth), the root index one digit 0-4. False, with nothing written, on any other
+// file, a missing one, an unknown type word, a number that does not parse; false on a refused
+// write.
 bool RestoreRegistryValue(std::string_view file);
 
 }  // namespace scourwell::quarantine

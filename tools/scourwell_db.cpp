@@ -34,11 +34,17 @@ namespace {
 
 constexpr size_t kMaxLine = 254;
 
+// The usage: on standard output when asked for (--help), on standard error after a mistake.
+void WriteUsage(std::ostream& out) {
+    out << "usage: scourwell-db pack TEXT OUT\n"
+           "       scourwell-db unpack IN OUT\n"
+           "       scourwell-db list IN\n"
+           "       scourwell-db publish TEXT OUT-FOLDER [--installer FILE] [--build TEXT] --key PRIVATE.pem\n"
+           "       scourwell-db --help | --version\n";
+}
+
 int Usage() {
-    std::cerr << "usage: scourwell-db pack TEXT OUT\n"
-                 "       scourwell-db unpack IN OUT\n"
-                 "       scourwell-db list IN\n"
-                 "       scourwell-db publish TEXT OUT-FOLDER [--installer FILE] [--build TEXT] --key PRIVATE.pem\n";
+    WriteUsage(std::cerr);
     return 2;
 }
 
@@ -232,6 +238,14 @@ int Publish(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        WriteUsage(std::cout);
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "scourwell-db " SCOURWELL_VERSION "\n";
+        return 0;
+    }
     if (args.size() == 3 && args[0] == "pack") return Pack(args[1], args[2]);
     if (args.size() == 3 && args[0] == "unpack") return UnpackTo(args[1], args[2]);
     if (args.size() == 2 && args[0] == "list") return List(args[1]);

@@ -34,15 +34,14 @@ bool CatchesInterrupt(pid_t pid) {
     return false;
 }
 
-}  // namespace
-
-CliRun RunCli(const std::vector<std::string>& args, const std::string& machineFile,
-              bool interrupt) {
+// Runs `name` from the build folder with its output captured.
+CliRun Run(const std::string& name, const std::vector<std::string>& args,
+           const std::string& machineFile, bool interrupt, const std::vector<std::string>& unset) {
     char folder[] = "/tmp/scourwell-cli-run-XXXXXX";
     if (mkdtemp(folder) == nullptr) return {};
     const std::string outPath = std::string(folder) + "/out";
     const std::string errPath = std::string(folder) + "/err";
-    const std::string program = std::string(SCOURWELL_BIN_DIR) + "/scourwell-cli";
+    const std::string program = std::string(SCOURWELL_BIN_DIR) + "/" + name;
 
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -53,6 +52,7 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& machineFi
     const pid_t pid = fork();
     if (pid == 0) {
         setenv("SCOURWELL_MACHINE", machineFile.c_str(), 1);
+        for (const std::string& variable : unset) unsetenv(variable.c_str());
         const int in = open("/dev/null", O_RDONLY);
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -80,6 +80,18 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& machineFi
     std::remove(errPath.c_str());
     rmdir(folder);
     return run;
+}
+
+}  // namespace
+
+CliRun RunCli(const std::vector<std::string>& args, const std::string& machineFile,
+              bool interrupt) {
+    return Run("scourwell-cli", args, machineFile, interrupt, {});
+}
+
+CliRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                  const std::string& machineFile, const std::vector<std::string>& unset) {
+    return Run(program, args, machineFile, false, unset);
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -19,6 +19,11 @@ struct CliRun {
 CliRun RunCli(const std::vector<std::string>& args, const std::string& machineFile,
               bool interrupt = false);
 
+// Runs another program of the build folder ("scourwell", "scourwell-db") the same way, with
+// the variables `unset` removed from its environment (DISPLAY, say).
+CliRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                  const std::string& machineFile, const std::vector<std::string>& unset = {});
+
 // The lines of `text`, without empty ones.
 std::vector<std::string> Lines(const std::string& text);
 

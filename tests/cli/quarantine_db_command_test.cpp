@@ -1,5 +1,6 @@
 // scourwell-cli quarantine and db, run as a process on a test machine.
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,16 @@ class QuarantineCommandTest : public CliFixture {
     }
 };
 
+// The ids of the entries as `quarantine list --json` shows them, by object.
+std::map<std::string, std::string> IdsByObject(const CliRun& list) {
+    std::map<std::string, std::string> ids;
+    for (const std::string& line : Lines(list.out)) {
+        const nlohmann::json row = nlohmann::json::parse(line);
+        ids[row.at("object")] = row.at("id");
+    }
+    return ids;
+}
+
 TEST_F(QuarantineCommandTest, ListRestoreAndClear) {
     const std::string second = "C:\\Users\\tester\\Documents\\notes.txt";
     machine.WriteFile(second, "notes");
@@ -38,20 +49,42 @@ TEST_F(QuarantineCommandTest, ListRestoreAndClear) {
     for (const std::string& line : lines) {
         const nlohmann::json row = nlohmann::json::parse(line);
         EXPECT_EQ(row.at("status"), "Quarantined");
+        EXPECT_EQ(row.at("id").get<std::string>().find_first_not_of("0123456789abcdef"),
+                  std::string::npos);
+        EXPECT_EQ(row.at("id").get<std::string>().size(), 12u);
         objects.push_back(row.at("object"));
     }
     EXPECT_EQ(objects, (std::vector<std::string>{kSmall, second}));
+    const std::map<std::string, std::string> ids = IdsByObject(list);
+    ASSERT_NE(ids.at(kSmall), ids.at(second));
+    // The text list shows the id beside the number.
+    const CliRun text = Cli({"quarantine", "list"});
+    EXPECT_NE(text.out.find("1  " + ids.at(kSmall) + "  "), std::string::npos) << text.out;
 
-    const CliRun wrong = Cli({"quarantine", "restore", "3"});
+    const CliRun wrong = Cli({"quarantine", "restore", "0123456789ab", "--yes"});
     EXPECT_EQ(wrong.exitCode, 2);
-    EXPECT_NE(wrong.err.find("no quarantined object number 3"), std::string::npos) << wrong.err;
+    EXPECT_NE(wrong.err.find("no quarantined object has the id 0123456789ab"), std::string::npos)
+        << wrong.err;
 
-    // Only the named row comes back.
-    const CliRun restore = Cli({"quarantine", "restore", "2"});
+    // Without --yes nothing comes back.
+    const CliRun dryRestore = Cli({"quarantine", "restore", ids.at(second)});
+    EXPECT_EQ(dryRestore.exitCode, 0) << dryRestore.err;
+    EXPECT_NE(dryRestore.out.find("1 object(s) would be restored; add --yes"), std::string::npos)
+        << dryRestore.out;
+    EXPECT_FALSE(machine.Exists(second));
+
+    // Only the named entry comes back, and its id names nothing afterwards: the same command
+    // again restores no other file, though the other entry is number 1 now.
+    const CliRun restore = Cli({"quarantine", "restore", ids.at(second), "--yes"});
     EXPECT_EQ(restore.exitCode, 0) << restore.err;
     EXPECT_NE(restore.out.find("Restored"), std::string::npos) << restore.out;
     EXPECT_EQ(machine.ReadFile(second), "notes");
     EXPECT_FALSE(machine.Exists(kSmall));
+    const CliRun again = Cli({"quarantine", "restore", ids.at(second), "--yes"});
+    EXPECT_EQ(again.exitCode, 2);
+    EXPECT_FALSE(machine.Exists(kSmall));
+    const CliRun after = Cli({"quarantine", "list", "--json"});
+    EXPECT_EQ(IdsByObject(after), (std::map<std::string, std::string>{{kSmall, ids.at(kSmall)}}));
 
     const CliRun dryClear = Cli({"quarantine", "clear"});
     EXPECT_EQ(dryClear.exitCode, 0) << dryClear.err;

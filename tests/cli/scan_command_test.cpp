@@ -115,7 +115,7 @@ TEST_F(ScanCommandTest, ExitStatusTellsFoundNothingAndErrors) {
         {{"scan", "--junk"}, 2, "go with --drives or --folder"},
         {{"scan", "--severity", "dire"}, 2, "--severity takes"},
         {{"scan", "--yes"}, 2, "unknown option '--yes' for scan"},
-        {{"quarantine", "restore", "first"}, 2, "row numbers"},
+        {{"quarantine", "restore", "first"}, 2, "entry ids"},
         {{"lint"}, 2, "unknown command"},
         {{}, 2, "no command"},
     };

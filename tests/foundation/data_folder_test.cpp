@@ -6,12 +6,12 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <optional>
 
 #include "foundation/system_folders.h"
 #include "platform/files.h"
 #include "platform/machine.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/test_machine.h"
 
 namespace scourwell::foundation {
@@ -74,13 +74,15 @@ TEST(DataFolder, FirstStartOnTheNativeViewCreatesTheXdgFolders) {
     TestMachine machine;  // a folder of our own, and a view to return to
     const std::string home = machine.Root() + "/home";
     std::filesystem::create_directories(home);
-    std::map<std::string, std::optional<std::string>> saved;
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
-        const char* value = std::getenv(name);
-        saved[name] = value ? std::optional<std::string>(value) : std::nullopt;
-        unsetenv(name);
-    }
-    setenv("HOME", home.c_str(), 1);
+    // The test's own view comes back however the test ends, after the variables.
+    struct Reinstall {
+        TestMachine& machine;
+        ~Reinstall() { machine.Install(); }
+    } reinstall{machine};
+    const testing::ScopedEnvironmentVariable homeVariable("HOME", home);
+    const testing::ScopedEnvironmentVariable config("XDG_CONFIG_HOME", std::nullopt);
+    const testing::ScopedEnvironmentVariable data("XDG_DATA_HOME", std::nullopt);
+    const testing::ScopedEnvironmentVariable cache("XDG_CACHE_HOME", std::nullopt);
     platform::UseMachine(platform::NativeMachine());
 
     std::string folder;
@@ -88,15 +90,6 @@ TEST(DataFolder, FirstStartOnTheNativeViewCreatesTheXdgFolders) {
     EXPECT_TRUE(std::filesystem::is_directory(home + "/.config/Vantoric/Scourwell/Settings"));
     EXPECT_EQ(platform::HostPathForMessage(folder), home + "/.config/Vantoric/Scourwell/Settings");
     EXPECT_EQ(ModeOf(home + "/.config"), 0700u);
-
-    for (const auto& [name, value] : saved) {
-        if (value) {
-            setenv(name.c_str(), value->c_str(), 1);
-        } else {
-            unsetenv(name.c_str());
-        }
-    }
-    machine.Install();
 }
 
 TEST(SystemFolders, ComeFromTheView) {

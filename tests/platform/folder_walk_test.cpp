@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "tests/support/deep_tree.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/test_machine.h"
 
 namespace scourwell::platform {

@@ -4,16 +4,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdio.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "platform/files.h"
 #include "platform/machine.h"
@@ -203,27 +202,62 @@ TEST(AttributeTest, ModesChangeOnlyOnTheListedFileWithASingleLink) {
     EXPECT_EQ(ModeOf(machine.Host("C:\\Temp\\own.txt")), 04750);
 }
 
-// A FIFO is never opened: a writer waiting for a reader stays waiting.
+// Counts the opens of one file, as the kernel reports them (inotify queues the event before
+// the open returns, so nothing needs to wait for it).
+class OpenWatch {
+  public:
+    explicit OpenWatch(const std::string& hostPath)
+        : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        if (fd_ >= 0) watching_ = inotify_add_watch(fd_, hostPath.c_str(), IN_OPEN) >= 0;
+    }
+    ~OpenWatch() {
+        if (fd_ >= 0) close(fd_);
+    }
+    bool Watching() const { return watching_; }
+    // The opens seen since the last call.
+    int Opens() {
+        int opens = 0;
+        alignas(inotify_event) char buffer[4096];
+        for (;;) {
+            const ssize_t got = read(fd_, buffer, sizeof buffer);
+            if (got <= 0) return opens;
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if ((event->mask & IN_OPEN) != 0) ++opens;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+    }
+
+  private:
+    int fd_;
+    bool watching_ = false;
+};
+
+// A FIFO is never opened. A writer waits on it, so a wrong blocking open would return (and be
+// seen) rather than hang the test.
 TEST(SpecialFileTest, AFifoIsNeverOpenedForReading) {
     TestMachine machine;
     machine.MakeDirectory("C:\\Temp");
     const std::string fifo = machine.Host("C:\\Temp\\pipe");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+    OpenWatch watch(fifo);
+    ASSERT_TRUE(watch.Watching());
     const pid_t writer = fork();
     if (writer == 0) {
         const int fd = open(fifo.c_str(), O_WRONLY);  // blocks until someone opens for reading
         _exit(fd >= 0 ? 0 : 1);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
 
     EXPECT_FALSE(CanOpenForRead("C:\\Temp\\pipe"));
     EXPECT_FALSE(ReadWholeFile("C:\\Temp\\pipe").has_value());
     EXPECT_FALSE(CopyDataFile("C:\\Temp\\pipe", "C:\\Temp\\copy", true));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    int status = 0;
-    EXPECT_EQ(waitpid(writer, &status, WNOHANG), 0) << "the writer found a reader";
+    EXPECT_EQ(watch.Opens(), 0) << "the FIFO was opened";
 
+    // The watch does see an open of the FIFO: this one, which lets the writer go.
     const int release = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    EXPECT_GE(watch.Opens(), 1);
+    int status = 0;
     waitpid(writer, &status, 0);
     close(release);
 }

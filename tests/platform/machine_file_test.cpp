@@ -12,6 +12,7 @@
 
 #include "platform/machine.h"
 #include "platform/shell.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/test_machine.h"
 
 namespace scourwell::platform {
@@ -130,6 +131,13 @@ TEST(MachineFileTest, ErrorsNameFileLineAndKey) {
         {"[machine]\ntemp = d:\n[drives]\nC = c\nD = d\n", "bad.ini:2: key 'temp': 'D:\\' is a whole drive"},
         {"[machine]\ntemp = T:\\\n[drives]\nT = t, type=ramdisk\n[folders]\n26 = T:\\Roaming\n",
          "bad.ini:2: key 'temp': 'T:\\' is a whole drive"},
+        // Every declared folder on the RAM disk counts, not only the Windows folder and [folders].
+        {"[machine]\nsystem = T:\\Windows\\System32\ntemp = T:\\\n[drives]\nC = c\nT = t, type=ramdisk\n",
+         "bad.ini:3: key 'temp': 'T:\\' is a whole drive"},
+        {"[machine]\nprogram = t:\\Scourwell\ntemp = T:\\\n[drives]\nC = c\nT = t, type=ramdisk\n",
+         "bad.ini:3: key 'temp': 'T:\\' is a whole drive"},
+        {"[machine]\ntemp = T:\\\nwindows = t:\\Windows\n[drives]\nT = t, type=ramdisk\n",
+         "bad.ini:2: key 'temp': 'T:\\' is a whole drive"},
     };
     TestMachine machine;
     for (const Case& c : cases) {
@@ -149,19 +157,12 @@ TEST(MachineFileTest, ErrorsNameFileLineAndKey) {
 TEST(MachineFileTest, EnvironmentNamesTheMachineFile) {
     TestMachine machine;
     const std::string path = WriteIni(machine, "env.ini", "[machine]\nuser = fromenv\n[drives]\nC = drive_c\n");
-    const char* old = std::getenv("SCOURWELL_MACHINE");
-    const std::string saved = old != nullptr ? old : "";
-    setenv("SCOURWELL_MACHINE", path.c_str(), 1);
+    const testing::ScopedEnvironmentVariable variable("SCOURWELL_MACHINE", path);
     UseMachineFromEnvironment();
     EXPECT_EQ(CurrentMachine().user, "fromenv");
     EXPECT_EQ(CurrentMachine().drives.at(0).hostRoot, machine.Root() + "/drive_c");
     WriteIni(machine, "env.ini", "[machine]\nbogus = 1\n");
     EXPECT_THROW(UseMachineFromEnvironment(), MachineFileError);
-    if (old != nullptr) {
-        setenv("SCOURWELL_MACHINE", saved.c_str(), 1);
-    } else {
-        unsetenv("SCOURWELL_MACHINE");
-    }
 }
 
 TEST(NativeMachineTest, MapsTheHostOntoDriveC) {
@@ -194,9 +195,12 @@ TEST(NativeMachineTest, ATemporaryFolderOnItsOwnFileSystemGetsADrive) {
     char pattern[] = "/dev/shm/scourwell-temp-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const std::string temp = pattern;
-    const char* old = std::getenv("TMPDIR");
-    const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
-    setenv("TMPDIR", temp.c_str(), 1);
+    // Removed last, after the variable is back.
+    struct RemoveFolder {
+        std::string path;
+        ~RemoveFolder() { rmdir(path.c_str()); }
+    } removeFolder{temp};
+    const testing::ScopedEnvironmentVariable tmpdir("TMPDIR", temp);
 
     const MachineConfig native = NativeMachine();
     const DriveMapping* shmDrive = nullptr;
@@ -205,13 +209,6 @@ TEST(NativeMachineTest, ATemporaryFolderOnItsOwnFileSystemGetsADrive) {
     ASSERT_NE(shmDrive, nullptr);
     EXPECT_EQ(shmDrive->type, DriveType::RamDisk);
     EXPECT_EQ(native.tempDir, std::string(1, shmDrive->letter) + ":\\" + temp.substr(9));
-
-    if (saved) {
-        setenv("TMPDIR", saved->c_str(), 1);
-    } else {
-        unsetenv("TMPDIR");
-    }
-    rmdir(temp.c_str());
 }
 
 // Everything in the temporary folder counts as junk: whatever the environment says, it is
@@ -222,26 +219,14 @@ TEST(NativeMachineTest, TemporaryAndUserFoldersAreNeverTheRootOrTheHome) {
     const std::string config = fixture.Root() + "/config";
     std::filesystem::create_directories(config);
     std::ofstream(config + "/user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"$HOME/\"\n";
-    const char* names[] = {"HOME", "TMPDIR", "XDG_CONFIG_HOME"};
-    std::vector<std::optional<std::string>> saved;
-    for (const char* name : names) {
-        const char* value = std::getenv(name);
-        saved.push_back(value ? std::optional<std::string>(value) : std::nullopt);
-    }
+    const testing::ScopedEnvironmentVariable homeVariable("HOME", home);
+    const testing::ScopedEnvironmentVariable configVariable("XDG_CONFIG_HOME", config);
+    const testing::ScopedEnvironmentVariable tmpdir("TMPDIR", std::nullopt);
     for (const std::string& temp : {std::string("/"), home}) {
-        setenv("HOME", home.c_str(), 1);
-        setenv("TMPDIR", temp.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        tmpdir.Set(temp);
         const MachineConfig native = NativeMachine();
         EXPECT_EQ(native.tempDir, "C:\\tmp") << "TMPDIR=" << temp;
         EXPECT_NE(native.specialFolders.at(kCsidlPersonal), native.specialFolders.at(kCsidlProfile));
-    }
-    for (size_t i = 0; i < saved.size(); ++i) {
-        if (saved[i]) {
-            setenv(names[i], saved[i]->c_str(), 1);
-        } else {
-            unsetenv(names[i]);
-        }
     }
 }
 

@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "platform/shell.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/test_machine.h"
 
 namespace scourwell::platform {
@@ -26,10 +28,8 @@ public:
                               << ".part' '" << record_ << "'\n";
         chmod(script.c_str(), 0755);
         const char* path = std::getenv("PATH");
-        saved_ = path != nullptr ? path : "";
-        setenv("PATH", (folder_ + ":" + saved_).c_str(), 1);
+        path_.emplace("PATH", folder_ + ":" + (path != nullptr ? path : ""));
     }
-    ~FakeOpener() { setenv("PATH", saved_.c_str(), 1); }
 
     // What the opener was given, waiting up to a few seconds for it to run.
     std::string Opened() const {
@@ -44,7 +44,7 @@ public:
 private:
     std::string folder_;
     std::string record_;
-    std::string saved_;
+    std::optional<testing::ScopedEnvironmentVariable> path_;
 };
 
 TEST(ShellOpenTest, StartsTheOpenerWithTheHostPath) {
@@ -63,11 +63,8 @@ TEST(ShellOpenTest, RefusesWhatCannotBeOpened) {
         EXPECT_FALSE(ShellOpen("C:\\missing.txt"));
         EXPECT_FALSE(ShellOpen("Q:\\a.txt"));
     }
-    const char* path = std::getenv("PATH");
-    const std::string saved = path != nullptr ? path : "";
-    setenv("PATH", (machine.Root() + "/empty").c_str(), 1);  // no opener anywhere
+    const testing::ScopedEnvironmentVariable path("PATH", machine.Root() + "/empty");  // no opener anywhere
     EXPECT_FALSE(ShellOpen("C:\\a.txt"));
-    setenv("PATH", saved.c_str(), 1);
 }
 
 }  // namespace

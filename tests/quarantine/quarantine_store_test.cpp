@@ -648,6 +648,23 @@ TEST_F(RegistryBackupTest, RestoreRegistryValueCases) {
         {"bad number", "1\r\nSoftware\\A\r\nv\r\nint\r\nten\r\n", false, ValueType::None, "", 0},
         {"bad root", "9\r\nSoftware\\A\r\nv\r\nstr\r\nx\r\n", false, ValueType::None, "", 0},
         {"three lines", "1\r\nSoftware\\A\r\nv\r\n", false, ValueType::None, "", 0},
+        // Read strictly: five lines, each ended by CR LF, and a root index of one digit 0-4.
+        {"lone CR inside the data",
+         "1\r\nSoftware\\A\r\nv\r\nstr\r\nC:\\Tools\\tool.exe\r-payload\r\n", false,
+         ValueType::None, "", 0},
+        {"lone LF inside the data", "1\r\nSoftware\\A\r\nv\r\nstr\r\nC:\\x.exe\n-payload\r\n",
+         false, ValueType::None, "", 0},
+        {"lines ended by LF", "1\nSoftware\\A\nv\nstr\nC:\\x.exe\n", false, ValueType::None, "",
+         0},
+        {"a sixth line", "1\r\nSoftware\\A\r\nv\r\nstr\r\nC:\\x.exe\r\nmore\r\n", false,
+         ValueType::None, "", 0},
+        {"bytes after the fifth line", "1\r\nSoftware\\A\r\nv\r\nstr\r\nC:\\x.exe\r\nx", false,
+         ValueType::None, "", 0},
+        {"last line not ended", "1\r\nSoftware\\A\r\nv\r\nstr\r\nC:\\x.exe", false,
+         ValueType::None, "", 0},
+        {"root -0", "-0\r\nSoftware\\A\r\nv\r\nstr\r\nx\r\n", false, ValueType::None, "", 0},
+        {"root +1", "+1\r\nSoftware\\A\r\nv\r\nstr\r\nx\r\n", false, ValueType::None, "", 0},
+        {"root 01", "01\r\nSoftware\\A\r\nv\r\nstr\r\nx\r\n", false, ValueType::None, "", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -656,6 +673,13 @@ TEST_F(RegistryBackupTest, RestoreRegistryValueCases) {
         machine.WriteFile("C:\\backup", c.file);
         EXPECT_EQ(RestoreRegistryValue("C:\\backup"), c.ok);
         long long root = c.file[0] - '0';
+        // A refused file writes under no root (a root "-0" must not pass for 0).
+        if (!c.ok) {
+            for (platform::RootKey any :
+                 {platform::RootKey::ClassesRoot, platform::RootKey::CurrentUser,
+                  platform::RootKey::LocalMachine})
+                EXPECT_FALSE(platform::RegistryKey::Open(any, "Software\\A", false).has_value());
+        }
         auto key = platform::RegistryKey::Open(IndexToRootKey(root, platform::RootKey::CurrentUser),
                                                "Software\\A", false);
         if (!c.ok) {

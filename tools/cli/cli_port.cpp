@@ -3,11 +3,13 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <ostream>
 
 #include "foundation/format_size.h"
 #include "platform/files.h"
+#include "tools/cli/escaping.h"
 #include "tools/cli/text_output.h"
 
 namespace scourwell::cli {
@@ -60,7 +62,7 @@ void CliPort::PumpEvents() {
     if (context_ == nullptr) return;
     // Sticky: a loop that clears the flag when it starts (the malware step) stops at once too.
     if (Interrupted()) context_->abortRequested = true;
-    if (showProgress_) DrawProgress();
+    if (showProgress_ && !quiet) DrawProgress();
 }
 
 bool CliPort::AskYesNo(std::string_view, std::string_view) {
@@ -69,28 +71,52 @@ bool CliPort::AskYesNo(std::string_view, std::string_view) {
 
 void CliPort::Tell(std::string_view text, std::string_view caption,
                    foundation::MessageIcon icon) {
+    if (holding_) {
+        held_.push_back({std::string(text), std::string(caption), icon});
+        return;
+    }
+    Write(text, caption, icon);
+}
+
+void CliPort::HoldMessages() {
+    holding_ = true;
+}
+
+void CliPort::ReleaseMessages(const std::function<std::string(std::string)>& rewrite) {
+    holding_ = false;
+    std::vector<HeldMessage> messages;
+    messages.swap(held_);
+    for (HeldMessage& message : messages)
+        Write(rewrite ? rewrite(std::move(message.text)) : message.text, message.caption,
+              message.icon);
+}
+
+void CliPort::Write(std::string_view text, std::string_view caption,
+                    foundation::MessageIcon icon) {
+    if (quiet && icon != foundation::MessageIcon::Warning && icon != foundation::MessageIcon::Error)
+        return;
     ClearProgress();
-    std::string line(caption);
+    std::string line = EscapeForTerminal(caption);
     line += ": ";
-    // Message boxes break lines with CR; one message is one paragraph here.
-    bool lastBreak = false;
-    for (char c : text) {
-        if (c == '\r' || c == '\n') {
-            if (!lastBreak) line += "\n  ";
-            lastBreak = true;
-        } else {
-            line += c;
-            lastBreak = false;
-        }
+    // Message boxes break lines with CR; one message is one paragraph here, and a run of
+    // breaks is one break.
+    size_t i = 0;
+    while (i < text.size()) {
+        const size_t end = std::min(text.find_first_of("\r\n", i), text.size());
+        line += EscapeForTerminal(text.substr(i, end - i));
+        if (end == text.size()) break;
+        line += "\n  ";
+        i = std::min(text.find_first_not_of("\r\n", end), text.size());
     }
     err_ << line << '\n' << std::flush;
 }
 
 void CliPort::OpenDocument(std::string_view windowsPath) {
+    if (quiet) return;
     ClearProgress();
     const auto host = platform::ToHostPath(windowsPath);
-    err_ << "Scourwell: log saved as " << (host ? *host : std::string(windowsPath)) << '\n'
-         << std::flush;
+    err_ << "Scourwell: log saved as "
+         << EscapeForTerminal(host ? *host : std::string(windowsPath)) << '\n' << std::flush;
 }
 
 void CliPort::Post(std::function<void()> call) {
@@ -109,7 +135,7 @@ void CliPort::DrawProgress() {
     lastDraw_ = now;
     std::string text = describeProgress(*context_);
     if (text.empty()) return;
-    text = FitToWidth(text, TerminalWidth() - 1);
+    text = FitToWidth(EscapeForTerminal(text), TerminalWidth() - 1);
     // Carriage return, the text, then erase the rest of the line.
     err_ << '\r' << text << "\x1b[K" << std::flush;
     progressShown_ = true;

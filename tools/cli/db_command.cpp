@@ -7,6 +7,7 @@
 
 #include "platform/files.h"
 #include "tools/cli/database_check.h"
+#include "tools/cli/escaping.h"
 
 namespace scourwell::cli {
 
@@ -14,8 +15,7 @@ namespace {
 
 // FILE as given: "X:..." is a path of the view, anything else a host path.
 std::string ReadDatabaseFile(const std::string& argument) {
-    const bool windowsPath = argument.size() >= 2 && argument[1] == ':';
-    if (windowsPath) {
+    if (IsViewPath(argument)) {
         const auto bytes = platform::ReadWholeFile(argument);
         if (!bytes) throw CommandError("cannot read " + argument);
         return *bytes;
@@ -34,24 +34,25 @@ std::string ReadDatabaseFile(const std::string& argument) {
 }  // namespace
 
 int RunDb(Session& session, const Options& options, std::ostream& out) {
-    if (options.command == Command::DbInfo) {
-        session.LoadDatabase();
-        const std::string path = session.DatabasePath();
-        const auto host = platform::ToHostPath(path);
-        const DatabaseCheck check =
-            CheckDatabaseBytes(platform::ReadWholeFile(path).value_or(""), path);
-        out << "Database: " << (host ? *host : path) << '\n'
-            << "Version: " << check.versionLine << '\n'
-            << "Entries: " << check.entries << '\n';
-        return 0;
-    }
+    if (options.command == Command::DbCheck) return RunDbCheck(options, out);
+    session.LoadDatabase();
+    const std::string path = session.DatabasePath();
+    const auto host = platform::ToHostPath(path);
+    const DatabaseCheck check = CheckDatabaseBytes(platform::ReadWholeFile(path).value_or(""), path);
+    out << "Database: " << EscapeForTerminal(host ? *host : path) << '\n'
+        << "Version: " << EscapeForTerminal(check.versionLine) << '\n'
+        << "Entries: " << check.entries << '\n';
+    return 0;
+}
+
+int RunDbCheck(const Options& options, std::ostream& out) {
     const DatabaseCheck check = CheckDatabaseBytes(ReadDatabaseFile(options.file), options.file);
     if (check.outcome != DatabaseCheck::Outcome::Valid) {
-        out << check.message << '\n';
+        out << EscapeForTerminal(check.message) << '\n';
         return 1;
     }
-    out << options.file << ": valid\n"
-        << "Version: " << check.versionLine << '\n'
+    out << EscapeForTerminal(options.file) << ": valid\n"
+        << "Version: " << EscapeForTerminal(check.versionLine) << '\n'
         << "Entries: " << check.entries << '\n';
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include "inspect/inspection.h"
 #include "quarantine/registry_backup.h"
+#include "tools/cli/escaping.h"
 #include "tools/cli/text_output.h"
 
 namespace scourwell::cli {
@@ -73,7 +74,8 @@ int RunInspect(Session& session, const Options& options, std::ostream& out) {
             inspection.quickReport.Button12Click();
             // A failed build has already said so on standard error.
             if (!inspection.quickReport.saveEnabled.Get()) return 2;
-            for (const std::string& line : inspection.quickReport.Memo2()) out << line << '\n';
+            for (const std::string& line : inspection.quickReport.Memo2())
+                out << EscapeForTerminal(line) << '\n';
             return 0;
         default:
             return 2;

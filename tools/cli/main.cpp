@@ -13,6 +13,7 @@
 #include "platform/machine.h"
 #include "tools/cli/cli_port.h"
 #include "tools/cli/db_command.h"
+#include "tools/cli/escaping.h"
 #include "tools/cli/inspect_command.h"
 #include "tools/cli/options.h"
 #include "tools/cli/quarantine_command.h"
@@ -26,12 +27,15 @@ namespace {
 constexpr int kExitError = 2;
 
 int Fail(const std::string& message) {
-    std::cerr << "scourwell-cli: " << message << '\n';
+    std::cerr << "scourwell-cli: " << cli::EscapeForTerminal(message) << '\n';
     return kExitError;
 }
 
 int Run(const cli::Options& options) {
+    // A host file is checked without the machine (nor its data folder).
+    if (options.command == cli::Command::DbCheck) return cli::RunDbCheck(options, std::cout);
     cli::CliPort port(std::cerr, isatty(STDERR_FILENO) == 1);
+    port.quiet = options.quiet;
     cli::Session session(port);
     switch (options.command) {
         case cli::Command::Scan: return cli::RunScan(session, options, std::cout);
@@ -45,7 +49,8 @@ int Run(const cli::Options& options) {
         case cli::Command::Startup:
         case cli::Command::FileGuard:
         case cli::Command::Report: return cli::RunInspect(session, options, std::cout);
-        case cli::Command::Help: break;
+        case cli::Command::Help:
+        case cli::Command::Version: break;
     }
     std::cout << cli::UsageText();
     return 0;
@@ -56,13 +61,19 @@ int Run(const cli::Options& options) {
 int main(int argc, char** argv) {
     const cli::ParsedOptions parsed = cli::ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.options) return Fail(parsed.error);
-    if (parsed.options->command == cli::Command::Help) {
-        std::cout << cli::UsageText();
+    const cli::Options& options = *parsed.options;
+    if (options.command == cli::Command::Version) {
+        std::cout << cli::VersionLine("scourwell-cli") << '\n';
+        return 0;
+    }
+    if (options.help || options.command == cli::Command::Help) {
+        std::cout << cli::UsageText(options.command);
         return 0;
     }
     cli::CatchInterrupt();
     try {
-        platform::UseMachineFromEnvironment();
+        const bool hostFile = options.command == cli::Command::DbCheck && !cli::IsViewPath(options.file);
+        if (!hostFile) platform::UseMachineFromEnvironment();
         const int status = Run(*parsed.options);
         std::cout.flush();
         if (!std::cout) return Fail("cannot write the output");

@@ -6,12 +6,14 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace scourwell::cli {
 
 enum class Command {
     Help,
+    Version,
     Scan,
     Clean,
     QuarantineList,
@@ -39,13 +41,20 @@ struct ScanTarget {
 
 struct Options {
     Command command = Command::Help;
+    // --help after a command: that command's help is printed and nothing else is done.
+    // Command::Help with help set is the general usage.
+    bool help = false;
     ScanTarget target;
     bool json = false;
     bool yes = false;
+    bool quiet = false;      // no window-style summaries on standard error
     int kindFilter = 0;      // cb1: 0 all, 1 files, 2 folders
     int severityFilter = 0;  // cb2: 0 all, 1 critical, 2 high, 3 middle, 4 low, 5 junk
-    std::vector<size_t> rows;  // quarantine restore: row numbers as `quarantine list` shows them
-    std::string file;          // db check
+    // --kind or --severity was given: the filters alone choose what clean acts on (without
+    // them it acts only on junk and infected rows).
+    bool filterGiven = false;
+    std::vector<std::string> ids;  // quarantine restore: entry ids as `quarantine list` shows them
+    std::string file;              // db check
 };
 
 struct ParsedOptions {
@@ -55,7 +64,14 @@ struct ParsedOptions {
 
 ParsedOptions ParseOptions(const std::vector<std::string>& args);
 
-// The text of --help.
-const char* UsageText();
+// The text of --help: the general usage, or one command's (quarantine and db actions share
+// their command's text).
+std::string UsageText(Command command = Command::Help);
+
+// The --version line of a program: "NAME VERSION".
+std::string VersionLine(std::string_view program);
+
+// FILE of db check names a file of the machine view ("X:..."), not a host file.
+bool IsViewPath(std::string_view path);
 
 }  // namespace scourwell::cli

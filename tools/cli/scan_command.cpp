@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -158,11 +159,40 @@ int RunScan(Session& session, const Options& options, std::ostream& out) {
     return rows.empty() ? 0 : 1;
 }
 
+namespace {
+
+// Without --kind and --severity, clean acts on the rows whose objects are clutter or a
+// threat: junk and infected rows. The oversized folders and files (a user's videos, say) are
+// cleaned only when a filter asks for them: no copy of them is kept.
+bool CleanedByDefault(const ShownRow& row) {
+    return row.status == "Junk" || row.status == "Infected";
+}
+
+// Messages are held while the scan runs and written once the command knows what it would
+// clean, whatever way it ends.
+class HeldMessages {
+  public:
+    explicit HeldMessages(CliPort& port) : port_(port) { port_.HoldMessages(); }
+    ~HeldMessages() { Release(); }
+    void Release(const std::function<std::string(std::string)>& rewrite = {}) {
+        if (released_) return;
+        released_ = true;
+        port_.ReleaseMessages(rewrite);
+    }
+
+  private:
+    CliPort& port_;
+    bool released_ = false;
+};
+
+}  // namespace
+
 int RunClean(Session& session, const Options& options, std::ostream& out) {
     session.LoadDatabase();
     // Infected objects are copied into the quarantine: its index must be the one on disk,
     // or the first new entry would replace the earlier ones.
     session.quarantine.LoadAtStartup();
+    HeldMessages messages(session.ui);
     Scan(session, options);
     if (Interrupted()) return kExitInterrupted;
 
@@ -171,10 +201,24 @@ int RunClean(Session& session, const Options& options, std::ostream& out) {
     long long total = 0;
     for (ShownRow& row : ShownRows(page)) {
         if (!row.checked) continue;
+        if (!options.filterGiven && !CleanedByDefault(row)) {
+            // Left alone by the clean-up below, which acts on the checked items.
+            page.list1.SetChecked(row.item, false);
+            continue;
+        }
         if (page.excluded.IsExcluded(row.location + row.name, row.kind)) continue;
         if (row.bytes) total += *row.bytes;
         targets.push_back(std::move(row));
     }
+    // The scan's summary speaks of the whole list; here it speaks of what this command cleans.
+    const std::string whole = "free up to " + page.freedSpace.Get() + " of space";
+    const std::string cleaned =
+        "free up to " + foundation::FormatSize(static_cast<long double>(total), true) + " of space";
+    messages.Release([&](std::string text) {
+        const size_t at = text.find(whole);
+        if (at != std::string::npos) text.replace(at, whole.size(), cleaned);
+        return text;
+    });
 
     if (!options.yes) {
         Print(out, targets, options.json);

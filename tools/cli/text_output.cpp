@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <ostream>
 
+#include "tools/cli/escaping.h"
+
 namespace scourwell::cli {
 
 namespace {
@@ -47,9 +49,15 @@ std::string FitToWidth(const std::string& text, size_t width) {
 
 void WriteTable(std::ostream& out, const std::vector<Column>& columns,
                 const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::vector<std::string>> shown;
+    for (const auto& row : rows) {
+        std::vector<std::string> cells;
+        for (const std::string& cell : row) cells.push_back(EscapeForTerminal(cell));
+        shown.push_back(std::move(cells));
+    }
     std::vector<size_t> widths;
     for (const Column& column : columns) widths.push_back(Width(column.title));
-    for (const auto& row : rows)
+    for (const auto& row : shown)
         for (size_t i = 0; i < row.size() && i < widths.size(); ++i)
             widths[i] = std::max(widths[i], Width(row[i]));
     const auto writeLine = [&](const std::vector<std::string>& cells) {
@@ -69,11 +77,11 @@ void WriteTable(std::ostream& out, const std::vector<Column>& columns,
     std::vector<std::string> titles;
     for (const Column& column : columns) titles.push_back(column.title);
     writeLine(titles);
-    for (const auto& row : rows) writeLine(row);
+    for (const auto& row : shown) writeLine(row);
 }
 
 void WriteJsonLine(std::ostream& out, const nlohmann::json& object) {
-    out << object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    out << JsonText(object) << '\n';
 }
 
 }  // namespace scourwell::cli

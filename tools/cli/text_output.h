@@ -24,12 +24,12 @@ struct Column {
 };
 
 // A header line and one line per row, each column as wide as its widest cell; the last column
-// is not padded.
+// is not padded. Cells are escaped for the terminal (EscapeForTerminal) before they are measured.
 void WriteTable(std::ostream& out, const std::vector<Column>& columns,
                 const std::vector<std::vector<std::string>>& rows);
 
 // One object on one line. Text that is not valid UTF-8 (a host file name in another encoding)
-// has the bad bytes replaced rather than failing the whole output.
+// keeps its bytes distinguishable (JsonText) rather than failing the whole output.
 void WriteJsonLine(std::ostream& out, const nlohmann::json& object);
 
 }  // namespace scourwell::cli
