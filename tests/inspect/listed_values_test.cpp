@@ -1,0 +1,179 @@
+// The pages act on the records of the rows they show. The Startup Manager's rows keep their
+// start-up values when another page rebuilds the shared list, and a registry row acts only
+// while its value is still as listed: the same name as stored, type and data.
+
+#include <algorithm>
+#include <functional>
+
+#include "inspect/fileguard_report.h"
+#include "inspect/quick_report.h"
+#include "inspect/startup_manager.h"
+#include "platform/registry.h"
+#include "tests/inspect/inspect_fixture.h"
+
+namespace scourwell::inspect::test {
+namespace {
+
+using platform::RegistryKey;
+using platform::RootKey;
+
+// Programs in the Windows temporary folder, so that the FileGuard report lists their values.
+constexpr const char* kBackup = "C:\\Windows\\Temp\\backup.exe";
+constexpr const char* kCloud = "C:\\Windows\\Temp\\cloud.exe";
+constexpr const char* kEarly = "C:\\Windows\\Temp\\aaa.exe";
+
+class ListedValuesTest : public InspectTest {
+  protected:
+    ListedValuesTest() {
+        for (const char* program : {kBackup, kCloud, kEarly}) WriteOldFile(program);
+        Run()->WriteString("Backup", kBackup);
+        Run()->WriteString("Cloud", kCloud);
+        ui.secondsPerPump = 0.05;
+    }
+
+    static std::optional<RegistryKey> Run() {
+        return RegistryKey::Open(RootKey::CurrentUser, kRunKey, true);
+    }
+    static std::vector<std::string> RunValues() { return Run()->ValueNames(); }
+
+    StartupManager& sm = inspection.startupManager;
+    FileGuardReport& fg = inspection.fileGuard;
+};
+
+// After the Startup Manager listed backup.exe and cloud.exe, a value that sorts first appears
+// and another page rebuilds the start-up value list. The marked first row is still backup.exe.
+TEST_F(ListedValuesTest, StartupRowsKeepTheirValuesWhenAnotherPageRebuildsTheList) {
+    struct Rebuild {
+        const char* what;
+        std::function<void(ListedValuesTest&)> run;
+    };
+    const Rebuild rebuilds[] = {
+        {"FileGuard Refresh", [](ListedValuesTest& t) { t.fg.Button9Click(); }},
+        {"Build Report", [](ListedValuesTest& t) { t.inspection.quickReport.Button12Click(); }},
+    };
+    struct Action {
+        const char* what;
+        std::function<void(ListedValuesTest&)> run;
+        bool programGoes;
+    };
+    const Action actions[] = {
+        {"Delete value(s)", [](ListedValuesTest& t) { t.sm.Button6Click(); }, false},
+        {"Add to quarantine",
+         [](ListedValuesTest& t) {
+             t.ui.QueueAnswers({true});
+             t.sm.Button18Click();
+         },
+         true},
+    };
+    for (const Rebuild& rebuild : rebuilds) {
+        for (const Action& action : actions) {
+            SCOPED_TRACE(std::string(rebuild.what) + ", then " + action.what);
+            sm.Button4Click();
+            ASSERT_EQ(Captions(sm.listView2), (std::vector<std::string>{kBackup, kCloud}));
+            Run()->WriteString("Antivirus", kEarly);
+            rebuild.run(*this);
+            ASSERT_EQ(sm.startupValues.front().ProgramPath(), kEarly);
+            sm.listView2.SetChecked(0, true);
+            action.run(*this);
+            EXPECT_EQ(RunValues(), (std::vector<std::string>{"Cloud", "Antivirus"}));
+            EXPECT_EQ(machine.Exists(kBackup), !action.programGoes);
+            EXPECT_TRUE(machine.Exists(kEarly));
+            EXPECT_TRUE(machine.Exists(kCloud));
+            // The next case starts as this one did.
+            store.ClearQuarantine();
+            Run()->DeleteValue("Antivirus");
+            Run()->DeleteValue("Cloud");
+            WriteOldFile(kBackup);
+            Run()->WriteString("Backup", kBackup);
+            Run()->WriteString("Cloud", kCloud);
+        }
+    }
+}
+
+// A value rewritten since the listing, on each page that acts on registry rows: nothing is
+// backed up or deleted, and the program stays.
+TEST_F(ListedValuesTest, ARegistryRowActsOnlyWhileItsValueIsAsListed) {
+    struct Change {
+        const char* what;
+        std::function<void()> make;
+        const char* nameAfter;
+    };
+    const Change changes[] = {
+        {"other data", [] { Run()->WriteString("Backup", kCloud); }, "Backup"},
+        {"another type", [] { Run()->WriteString("Backup", kBackup, true); }, "Backup"},
+        {"the name respelled",
+         [] {
+             Run()->DeleteValue("Backup");
+             Run()->WriteString("BACKUP", kBackup);
+         },
+         "BACKUP"},
+    };
+    struct Page {
+        const char* what;
+        std::function<void(ListedValuesTest&)> list;
+        std::function<void(ListedValuesTest&)> act;
+    };
+    const std::string backupRow = "HKEY_CURRENT_USER\\" + std::string(kRunKey) + "\\Backup";
+    const auto fileGuardRow = [backupRow](ListedValuesTest& t) {
+        for (size_t i = 0; i < t.fg.listfg.Count(); ++i)
+            if (t.fg.listfg.Item(i).SubItem(0) == backupRow) return i;
+        ADD_FAILURE() << "no row " << backupRow;
+        return size_t{0};
+    };
+    const Page pages[] = {
+        {"Startup Manager, Delete value(s)",
+         [](ListedValuesTest& t) {
+             t.sm.Button4Click();
+             t.sm.listView2.SetChecked(0, true);
+         },
+         [](ListedValuesTest& t) { t.sm.Button6Click(); }},
+        {"Startup Manager, Add to quarantine",
+         [](ListedValuesTest& t) {
+             t.sm.Button4Click();
+             t.sm.listView2.SetChecked(0, true);
+         },
+         [](ListedValuesTest& t) {
+             t.ui.QueueAnswers({true});
+             t.sm.Button18Click();
+         }},
+        {"FileGuard, Add to quarantine",
+         [fileGuardRow](ListedValuesTest& t) {
+             t.fg.Button9Click();
+             t.fg.listfg.SetSelected(fileGuardRow(t), true);
+         },
+         [fileGuardRow](ListedValuesTest& t) {
+             const size_t row = fileGuardRow(t);
+             t.ui.QueueAnswers({true, false});
+             t.fg.Button10Click();
+             EXPECT_EQ(t.fg.listfg.Item(row).caption,
+                       "Changed since the report was built, left as it is");
+         }},
+    };
+    for (const Page& page : pages) {
+        for (const Change& change : changes) {
+            SCOPED_TRACE(std::string(page.what) + ", " + change.what);
+            page.list(*this);
+            change.make();
+            const auto before = Run()->ReadValue(change.nameAfter);
+            ASSERT_TRUE(before.has_value());
+            page.act(*this);
+            const auto after = Run()->ReadValue(change.nameAfter);
+            ASSERT_TRUE(after.has_value()) << "the changed value was deleted";
+            EXPECT_EQ(after->type, before->type);
+            EXPECT_EQ(after->data, before->data);
+            std::vector<std::string> names = RunValues();
+            std::sort(names.begin(), names.end());
+            EXPECT_EQ(names, (std::vector<std::string>{change.nameAfter, "Cloud"}));
+            EXPECT_TRUE(machine.Exists(kBackup));
+            EXPECT_TRUE(store.index.Empty());
+            // The next case starts as this one did.
+            Run()->DeleteValue(change.nameAfter);
+            Run()->DeleteValue("Cloud");
+            Run()->WriteString("Backup", kBackup);
+            Run()->WriteString("Cloud", kCloud);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace scourwell::inspect::test
