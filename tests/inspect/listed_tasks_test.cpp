@@ -96,26 +96,30 @@ TEST_F(ListedTasksTest, ARenamedImageNeverBringsAnotherFileIntoItsRow) {
 TEST_F(ListedTasksTest, ARowWhoseProcessesEndedIsLeftAlone) {
     struct Page {
         const char* what;
-        std::function<void(ListedTasksTest&)> list;
-        std::function<std::string(ListedTasksTest&)> act;  // the row's outcome
+        std::function<void()> list;
+        std::function<std::string()> act;  // the row's outcome
     };
     const Page pages[] = {
-        {"Process Manager", [](ListedTasksTest& t) { t.pm.Button7Click(); t.pm.listView1.SetChecked(0, true); },
-         [](ListedTasksTest& t) {
-             t.ui.QueueAnswers({true});
-             t.pm.Button20Click();
-             return t.ui.messages.empty() ? std::string() : t.ui.messages.back().text;
+        {"Process Manager",
+         [this] {
+             pm.Button7Click();
+             pm.listView1.SetChecked(0, true);
+         },
+         [this] {
+             ui.QueueAnswers({true});
+             pm.Button20Click();
+             return ui.messages.empty() ? std::string() : ui.messages.back().text;
          }},
         {"FileGuard",
-         [](ListedTasksTest& t) {
-             t.fg.Button9Click();
-             ASSERT_EQ(t.fg.listfg.Item(0).caption, kStatusActiveProcess);
-             t.fg.listfg.SetSelected(0, true);
+         [this] {
+             fg.Button9Click();
+             ASSERT_EQ(fg.listfg.Item(0).caption, kStatusActiveProcess);
+             fg.listfg.SetSelected(0, true);
          },
-         [](ListedTasksTest& t) {
-             t.ui.QueueAnswers({true, false});
-             t.fg.Button10Click();
-             return t.fg.listfg.Item(0).caption;
+         [this] {
+             ui.QueueAnswers({true, false});
+             fg.Button10Click();
+             return fg.listfg.Item(0).caption;
          }},
     };
     const std::string expected[] = {
@@ -127,10 +131,10 @@ TEST_F(ListedTasksTest, ARowWhoseProcessesEndedIsLeftAlone) {
         SCOPED_TRACE(pages[i].what);
         const pid_t pid = procs.Start(kTheirs);
         ASSERT_GT(pid, 0);
-        pages[i].list(*this);
+        pages[i].list();
         kill(pid, SIGKILL);
         ASSERT_TRUE(procs.WaitEnded(pid));
-        EXPECT_EQ(pages[i].act(*this), expected[i]);
+        EXPECT_EQ(pages[i].act(), expected[i]);
         EXPECT_TRUE(machine.Exists(kTheirs));
         ExpectVictimUntouched();
         EXPECT_TRUE(store.index.Empty());

@@ -45,23 +45,23 @@ class ListedValuesTest : public InspectTest {
 TEST_F(ListedValuesTest, StartupRowsKeepTheirValuesWhenAnotherPageRebuildsTheList) {
     struct Rebuild {
         const char* what;
-        std::function<void(ListedValuesTest&)> run;
+        std::function<void()> run;
     };
     const Rebuild rebuilds[] = {
-        {"FileGuard Refresh", [](ListedValuesTest& t) { t.fg.Button9Click(); }},
-        {"Build Report", [](ListedValuesTest& t) { t.inspection.quickReport.Button12Click(); }},
+        {"FileGuard Refresh", [this] { fg.Button9Click(); }},
+        {"Build Report", [this] { inspection.quickReport.Button12Click(); }},
     };
     struct Action {
         const char* what;
-        std::function<void(ListedValuesTest&)> run;
+        std::function<void()> run;
         bool programGoes;
     };
     const Action actions[] = {
-        {"Delete value(s)", [](ListedValuesTest& t) { t.sm.Button6Click(); }, false},
+        {"Delete value(s)", [this] { sm.Button6Click(); }, false},
         {"Add to quarantine",
-         [](ListedValuesTest& t) {
-             t.ui.QueueAnswers({true});
-             t.sm.Button18Click();
+         [this] {
+             ui.QueueAnswers({true});
+             sm.Button18Click();
          },
          true},
     };
@@ -71,10 +71,10 @@ TEST_F(ListedValuesTest, StartupRowsKeepTheirValuesWhenAnotherPageRebuildsTheLis
             sm.Button4Click();
             ASSERT_EQ(Captions(sm.listView2), (std::vector<std::string>{kBackup, kCloud}));
             Run()->WriteString("Antivirus", kEarly);
-            rebuild.run(*this);
+            rebuild.run();
             ASSERT_EQ(sm.startupValues.front().ProgramPath(), kEarly);
             sm.listView2.SetChecked(0, true);
-            action.run(*this);
+            action.run();
             EXPECT_EQ(RunValues(), (std::vector<std::string>{"Cloud", "Antivirus"}));
             EXPECT_EQ(machine.Exists(kBackup), !action.programGoes);
             EXPECT_TRUE(machine.Exists(kEarly));
@@ -110,53 +110,53 @@ TEST_F(ListedValuesTest, ARegistryRowActsOnlyWhileItsValueIsAsListed) {
     };
     struct Page {
         const char* what;
-        std::function<void(ListedValuesTest&)> list;
-        std::function<void(ListedValuesTest&)> act;
+        std::function<void()> list;
+        std::function<void()> act;
     };
     const std::string backupRow = "HKEY_CURRENT_USER\\" + std::string(kRunKey) + "\\Backup";
-    const auto fileGuardRow = [backupRow](ListedValuesTest& t) {
-        for (size_t i = 0; i < t.fg.listfg.Count(); ++i)
-            if (t.fg.listfg.Item(i).SubItem(0) == backupRow) return i;
+    const auto fileGuardRow = [this, backupRow] {
+        for (size_t i = 0; i < fg.listfg.Count(); ++i)
+            if (fg.listfg.Item(i).SubItem(0) == backupRow) return i;
         ADD_FAILURE() << "no row " << backupRow;
         return size_t{0};
     };
     const Page pages[] = {
         {"Startup Manager, Delete value(s)",
-         [](ListedValuesTest& t) {
-             t.sm.Button4Click();
-             t.sm.listView2.SetChecked(0, true);
+         [this] {
+             sm.Button4Click();
+             sm.listView2.SetChecked(0, true);
          },
-         [](ListedValuesTest& t) { t.sm.Button6Click(); }},
+         [this] { sm.Button6Click(); }},
         {"Startup Manager, Add to quarantine",
-         [](ListedValuesTest& t) {
-             t.sm.Button4Click();
-             t.sm.listView2.SetChecked(0, true);
+         [this] {
+             sm.Button4Click();
+             sm.listView2.SetChecked(0, true);
          },
-         [](ListedValuesTest& t) {
-             t.ui.QueueAnswers({true});
-             t.sm.Button18Click();
+         [this] {
+             ui.QueueAnswers({true});
+             sm.Button18Click();
          }},
         {"FileGuard, Add to quarantine",
-         [fileGuardRow](ListedValuesTest& t) {
-             t.fg.Button9Click();
-             t.fg.listfg.SetSelected(fileGuardRow(t), true);
+         [this, fileGuardRow] {
+             fg.Button9Click();
+             fg.listfg.SetSelected(fileGuardRow(), true);
          },
-         [fileGuardRow](ListedValuesTest& t) {
-             const size_t row = fileGuardRow(t);
-             t.ui.QueueAnswers({true, false});
-             t.fg.Button10Click();
-             EXPECT_EQ(t.fg.listfg.Item(row).caption,
+         [this, fileGuardRow] {
+             const size_t row = fileGuardRow();
+             ui.QueueAnswers({true, false});
+             fg.Button10Click();
+             EXPECT_EQ(fg.listfg.Item(row).caption,
                        "Changed since the report was built, left as it is");
          }},
     };
     for (const Page& page : pages) {
         for (const Change& change : changes) {
             SCOPED_TRACE(std::string(page.what) + ", " + change.what);
-            page.list(*this);
+            page.list();
             change.make();
             const auto before = Run()->ReadValue(change.nameAfter);
             ASSERT_TRUE(before.has_value());
-            page.act(*this);
+            page.act();
             const auto after = Run()->ReadValue(change.nameAfter);
             ASSERT_TRUE(after.has_value()) << "the changed value was deleted";
             EXPECT_EQ(after->type, before->type);
