@@ -162,7 +162,7 @@ TEST_F(SleeperTest, ActsOnAListedProcessOnlyWhileItIsUnchanged) {
 TEST_F(SleeperTest, EndsNoProcessOutsideTheViewThatRunsTheSameFile) {
     const std::string outside = machine_.Root() + "/outside/Sleeper.exe";
     std::filesystem::create_directories(machine_.Root() + "/outside");
-    ASSERT_EQ(link(machine_.Host("C:\Tools\Sleeper.exe").c_str(), outside.c_str()), 0);
+    ASSERT_EQ(link(machine_.Host("C:\\Tools\\Sleeper.exe").c_str(), outside.c_str()), 0);
     const char* argv[] = {"Sleeper.exe", "30", nullptr};
     pid_t stranger = -1;
     ASSERT_EQ(posix_spawn(&stranger, outside.c_str(), nullptr, nullptr,
@@ -183,7 +183,7 @@ TEST_F(SleeperTest, EndsNoProcessOutsideTheViewThatRunsTheSameFile) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 
-    const auto file = IdentifyObject("C:\Tools\Sleeper.exe");
+    const auto file = IdentifyObject("C:\\Tools\\Sleeper.exe");
     ASSERT_TRUE(file.has_value());
     EXPECT_EQ(TerminateProcessesRunning(*file), 1);
     ASSERT_EQ(waitpid(pid_, nullptr, 0), pid_);
