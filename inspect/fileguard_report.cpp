@@ -39,6 +39,15 @@ std::string BackupFailureText(const quarantine::TsVir& record) {
     return "Cannot backup registry data, value not deleted";
 }
 
+// Whether a value answers to the entry's name at all (names compared without regard to case).
+bool ValuePresent(const FileGuardEntry& entry) {
+    if (quarantine::RootKeyIndexName(entry.rootIndex).empty()) return false;
+    const auto key = platform::RegistryKey::Open(
+        quarantine::IndexToRootKey(entry.rootIndex, platform::RootKey::CurrentUser),
+        entry.keyPath, false);
+    return key && key->ReadValue(entry.valueName).has_value();
+}
+
 }  // namespace
 
 std::string FileGuardEntry::Line() const {
@@ -77,12 +86,16 @@ void FileGuardReport::BuildFileGuardReport() {
         return listfg.Add(std::move(item));
     };
 
-    for (const std::string& path : processes.runningTasks.Lines()) {
+    size_t pins = kMaxPinnedProcesses;
+    for (const RunningTask& task : processes.tasks) {
+        const std::string& path = task.path;
         if (!IsSuspicious(foundation::FileNamePart(path), foundation::FolderPart(path), path, rules))
             continue;
         FileGuardEntry entry;
         entry.path = path;
-        if (const platform::FileIdentity* file = processes.TaskFile(path)) entry.file = *file;
+        entry.file = task.file;
+        entry.processes = task.processes;
+        pins = PinProcesses(entry.processes, pins);
         entry.row = addRow(kStatusActiveProcess, path);
         entry.tag = "ActiveProc";
         entries.push_back(std::move(entry));
@@ -100,6 +113,8 @@ void FileGuardReport::BuildFileGuardReport() {
         value.rootIndex = row.rootIndex;
         value.keyPath = row.keyPath;
         value.valueName = row.valueName;
+        value.valueType = row.type;
+        value.data = row.data;
         entries.push_back(std::move(value));
         if (row.program) {
             FileGuardEntry file;
@@ -136,7 +151,18 @@ void FileGuardReport::Button10Click() {
     for (const Work& item : work) {
         const FileGuardEntry& entry = item.entry;
         std::string text;
-        if (entry.kind == 0) {
+        const auto valueAsListed = [&entry] {
+            return RegistryValueAsListed(entry.rootIndex, entry.keyPath, entry.valueName,
+                                         entry.valueType, entry.data);
+        };
+        if (entry.kind == 0 && !entry.processes.empty() && entry.file &&
+            !RunningTask{entry.path, *entry.file, entry.processes}.Unchanged()) {
+            text = "Changed since the report was built, left as it is";
+        } else if (entry.kind == 1 && !valueAsListed() && ValuePresent(entry)) {
+            // Another value under the name (or the name respelled): not the one listed. A
+            // missing value goes on to the backup, whose failure says so.
+            text = "Changed since the report was built, left as it is";
+        } else if (entry.kind == 0) {
             switch (QuarantineListedFile(context, store, entry.file, entry.path)) {
                 case ListedFileOutcome::Deleted:
                     text = "File quarantined and deleted successfully";
@@ -162,9 +188,13 @@ void FileGuardReport::Button10Click() {
             value.valueName = entry.valueName;
             const auto backup =
                 quarantine::QuarantineObject(store, quarantine::kObjectRegistryValue, value);
-            text = backup == quarantine::QuarantineOutcome::Quarantined
-                       ? DeleteResultText(quarantine::DeleteRegistryObject(value))
-                       : BackupFailureText(value);
+            if (backup != quarantine::QuarantineOutcome::Quarantined) {
+                text = BackupFailureText(value);
+            } else if (!valueAsListed()) {  // changed while the backup was made
+                text = "Changed since the report was built, left as it is";
+            } else {
+                text = DeleteResultText(quarantine::DeleteRegistryObject(value));
+            }
         }
         // Rows rebuilt while events ran show other objects now: their texts are left alone.
         if (listfg.Layout() == layout && listfg.Count() == count) listfg.SetCaption(item.row, text);

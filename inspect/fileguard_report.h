@@ -37,6 +37,11 @@ struct FileGuardEntry {
     std::string valueName;
     // Kind 0: the file the refresh listed, which "Add to quarantine" acts on.
     std::optional<platform::FileIdentity> file;
+    // "ActiveProc": the processes that ran the file when the report was built.
+    std::vector<platform::ProcessEntry> processes;
+    // Kind 1: the value as listed; it is acted on only while it is still so.
+    platform::ValueType valueType = platform::ValueType::String;
+    std::string data;
 
     std::string Line() const;
 };
@@ -63,7 +68,8 @@ class FileGuardReport {
     // Fills listfg and the entries from the current running task and start-up value lists.
     void BuildFileGuardReport();
     // "Add to quarantine" for the selected rows; the outcome replaces each row's "Status". A
-    // file is the object the report listed; one replaced since is left alone.
+    // file is the object the report listed; one replaced since, a process row whose processes
+    // no longer run it, and a value changed since (name, type, data) are left alone.
     void Button10Click();
 };
 

@@ -12,6 +12,7 @@ bool ListProcesses(std::vector<ProcessListEntry>& list, bool fullPaths) {
     for (const platform::ProcessEntry& process : *snapshot) {
         ProcessListEntry entry;
         entry.pid = process.pid;
+        entry.process = process;
         if (process.pid == 0) {
             entry.text = kSystemIdleProcess;
         } else if (!fullPaths) {

@@ -6,14 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/processes.h"
+
 namespace scourwell::inspect {
 
 inline constexpr const char* kSystemIdleProcess = "System Idle Process";
 
-// One process of a snapshot: its text (a full image path or a bare file name) and its id.
+// One process of a snapshot: its text (a full image path or a bare file name) and its id, and
+// the snapshot's record of it (start time, image device and inode) for acting on it later.
 struct ProcessListEntry {
     std::string text;
     uint32_t pid = 0;
+    platform::ProcessEntry process;
 };
 
 // Appends one entry per process, in snapshot order (not sorted, not de-duplicated). With

@@ -1,5 +1,6 @@
 #include "inspect/process_manager.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "foundation/data_folder.h"
@@ -22,6 +23,21 @@ bool IsFullPath(std::string_view text) {
 
 }  // namespace
 
+size_t PinProcesses(std::vector<platform::ProcessEntry>& processes, size_t budget) {
+    for (platform::ProcessEntry& process : processes) {
+        if (budget == 0) break;
+        if (!process.pin && platform::PinProcess(process)) --budget;
+    }
+    return budget;
+}
+
+bool RunningTask::Unchanged() const {
+    if (!platform::GetFileInfo(file)) return false;
+    return std::any_of(processes.begin(), processes.end(), [](const platform::ProcessEntry& p) {
+        return platform::ProcessUnchanged(p);
+    });
+}
+
 ProcessManager::ProcessManager(foundation::ProgramContext& ctx, quarantine::QuarantineStore& st)
     : context(ctx), store(st) {
     listView1.SetColourRule([this](const foundation::ListItem& item) -> std::optional<uint32_t> {
@@ -41,30 +57,40 @@ void ProcessManager::RefreshTaskLists() {
     std::vector<ProcessListEntry> processes;
     ListProcesses(processes, true);
     foundation::TextList running(true, true);
-    FileMap files;
+    std::vector<RunningTask> found;
     const std::string today = platform::FormatShortDate(context.ui.Now());
-    for (const ProcessListEntry& process : processes) {
-        if (!IsFullPath(process.text)) continue;
-        // One lookup tells whether the file is present and which object it is: the actions
-        // on the task act on that object.
+    for (ProcessListEntry& process : processes) {
+        if (!IsFullPath(process.text) || process.process.imageInode == 0) continue;
+        // The task's file is the one its process runs: the kernel's path, looked up with the
+        // names exactly as given, must still lead to the image's device and inode. A file
+        // renamed meanwhile, or another one put under the name or a case variant of it, is
+        // not what the process runs, and the task is left out of this refresh.
         platform::FindEntry seenEntry;
         const auto identity =
-            platform::IdentifyObject(process.text, platform::NameMatch::kAsTyped, seenEntry);
-        if (!identity || seenEntry.IsDirectory()) continue;
+            platform::IdentifyObject(process.text, platform::NameMatch::kExact, seenEntry);
+        if (!identity || seenEntry.IsDirectory() ||
+            identity->device != process.process.imageDevice ||
+            identity->inode != process.process.imageInode)
+            continue;
+        const auto same = std::find_if(found.begin(), found.end(), [&](const RunningTask& t) {
+            return t.file.device == identity->device && t.file.inode == identity->inode;
+        });
+        if (same != found.end()) {
+            same->processes.push_back(std::move(process.process));
+            continue;
+        }
         running.Add(process.text);
-        files.try_emplace(foundation::ToLower(process.text), *identity);
+        found.push_back(RunningTask{identity->path, *identity, {std::move(process.process)}});
         if (!seen.Has(process.text))
             seen.Add(process.text + "=;" + (firstRun ? std::string() : today) + ";");
     }
+    std::stable_sort(found.begin(), found.end(), [](const RunningTask& a, const RunningTask& b) {
+        return foundation::CompareIgnoreCase(a.path, b.path) < 0;
+    });
     if (!seen.Save(file)) throw foundation::IoError("Cannot write " + file);
     runningTasks = std::move(running);
-    taskFiles_ = std::move(files);
+    tasks = std::move(found);
     firstSeen = std::move(seen);
-}
-
-const platform::FileIdentity* ProcessManager::TaskFile(std::string_view path) const {
-    const auto found = taskFiles_.find(foundation::ToLower(path));
-    return found == taskFiles_.end() ? nullptr : &found->second;
 }
 
 std::string ProcessManager::FirstSeenDate(std::string_view path) const {
@@ -76,32 +102,46 @@ void ProcessManager::Button7Click() {
     // Newness is judged once per refresh, not on every repaint.
     const auto now = context.ui.Now();
     recent_.clear();
-    for (const std::string& path : runningTasks.Lines()) {
-        if (IsRecentObject(path, FirstSeenDate(path), kRecentDays, now))
-            recent_.insert(foundation::ToLower(path));
-    }
-    listedFiles_ = taskFiles_;
+    std::vector<RunningTask> listed = tasks;
+    size_t pins = kMaxPinnedProcesses;
+    for (RunningTask& task : listed) pins = PinProcesses(task.processes, pins);
     std::vector<foundation::ListItem> items;
-    items.reserve(runningTasks.Count());
-    for (const std::string& path : runningTasks.Lines()) {
+    items.reserve(listed.size());
+    for (const RunningTask& task : listed) {
+        if (IsRecentObject(task.path, FirstSeenDate(task.path), kRecentDays, now))
+            recent_.insert(foundation::ToLower(task.path));
         foundation::ListItem item;
-        item.caption = path;
-        item.subItems = {FirstSeenDate(path)};
+        item.caption = task.path;
+        item.subItems = {FirstSeenDate(task.path)};
         items.push_back(std::move(item));
     }
+    // The rows and their tasks are replaced together.
     listView1.Assign(std::move(items));
+    listedTasks_ = std::move(listed);
+    listedLayout_ = listView1.Layout();
+}
+
+std::vector<RunningTask> ProcessManager::MarkedTasks(bool twice) const {
+    std::vector<RunningTask> marked;
+    if (listView1.Layout() != listedLayout_ || listView1.Count() != listedTasks_.size())
+        return marked;
+    for (size_t i = 0; i < listView1.Count(); ++i) {
+        const foundation::ListItem& item = listView1.Item(i);
+        const int times = twice ? int(item.selected) + int(item.checked)
+                                : int(item.selected || item.checked);
+        for (int k = 0; k < times; ++k) marked.push_back(listedTasks_[i]);
+    }
+    return marked;
 }
 
 void ProcessManager::Button8Click() {
     RefreshTaskLists();
-    // What the user marked, read before anything ends.
-    std::vector<std::string> names;
-    for (const foundation::ListItem& item : listView1.Items()) {
-        const std::string name = foundation::FileNamePart(item.caption);
-        if (item.selected) names.push_back(name);
-        if (item.checked) names.push_back(name);
+    // What the user marked, read before anything ends: the processes listed for those rows,
+    // not every process whose file has the same name.
+    for (const RunningTask& task : MarkedTasks(true)) {
+        for (const platform::ProcessEntry& process : task.processes)
+            platform::TerminateProcess(process, 0);
     }
-    for (const std::string& name : names) foundation::KillProcessesByName(name);
     Button7Click();
 }
 
@@ -109,22 +149,17 @@ void ProcessManager::Button20Click() {
     if (!context.ui.AskYesNo("Do you wish to move selected tasks(s) to quarantine?")) return;
     // The rows and their files as listed now: the deletes below let events run, and a
     // refresh may rebuild the list meanwhile.
-    struct Task {
-        std::string path;
-        std::optional<platform::FileIdentity> file;
-    };
-    std::vector<Task> tasks;
-    for (size_t i = 0; i < listView1.Count(); ++i) {
-        if (!listView1.IsMarked(i)) continue;
-        Task task{listView1.Item(i).caption, std::nullopt};
-        const auto listed = listedFiles_.find(foundation::ToLower(task.path));
-        if (listed != listedFiles_.end()) task.file = listed->second;
-        tasks.push_back(std::move(task));
-    }
+    const std::vector<RunningTask> marked = MarkedTasks(false);
 
     std::string report;
-    for (const Task& task : tasks) {
+    for (const RunningTask& task : marked) {
         const std::string name = foundation::FileNamePart(task.path);
+        // A task whose processes ended, or whose file another object replaced, is not the one
+        // the user marked.
+        if (!task.Unchanged()) {
+            report += name + " - Changed since the list was built, left as it is.\r";
+            continue;
+        }
         switch (QuarantineListedFile(context, store, task.file, task.path)) {
             case ListedFileOutcome::Deleted:
                 report += name + " - Task quarantined and deleted successfully\r";

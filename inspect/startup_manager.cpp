@@ -36,18 +36,24 @@ quarantine::TsVir RecordOf(const StartupValueRow& row) {
     return record;
 }
 
-// The value still holds what the row showed: a value that now starts another program is not
-// the object the user marked.
-bool StillAsListed(const StartupValueRow& row) {
-    const quarantine::TsVir record = RecordOf(row);
-    if (!record.root) return false;
-    const auto key = platform::RegistryKey::Open(*record.root, row.keyPath, false);
+}  // namespace
+
+bool RegistryValueAsListed(long long rootIndex, std::string_view keyPath,
+                           std::string_view valueName, platform::ValueType type,
+                           std::string_view data) {
+    if (quarantine::RootKeyIndexName(rootIndex).empty()) return false;
+    const auto key = platform::RegistryKey::Open(
+        quarantine::IndexToRootKey(rootIndex, platform::RootKey::CurrentUser), keyPath, false);
     if (!key) return false;
-    const auto value = key->ReadValue(row.valueName);
-    return value && IsText(*value) && value->data == row.data;
+    const std::vector<std::string> names = key->ValueNames();
+    if (std::find(names.begin(), names.end(), valueName) == names.end()) return false;
+    const auto value = key->ReadValue(valueName);
+    return value && value->type == type && value->data == data;
 }
 
-}  // namespace
+bool RegistryValueAsListed(const StartupValueRow& row) {
+    return RegistryValueAsListed(row.rootIndex, row.keyPath, row.valueName, row.type, row.data);
+}
 
 std::string StartupValueRow::Text() const {
     return fileName + "=;" + folder + ";" + std::to_string(rootIndex) + ";" + keyPath + ";" +
@@ -111,6 +117,7 @@ void StartupManager::RefreshStartupLists() {
             row.keyPath = entry.keyPath;
             row.valueName = name;
             row.data = value->data;
+            row.type = value->type;
             platform::FindEntry seenEntry;
             row.program =
                 platform::IdentifyObject(program, platform::NameMatch::kAsTyped, seenEntry);
@@ -171,16 +178,20 @@ void StartupManager::Button4Click() {
         items.push_back(std::move(item));
     }
     recent_ = std::move(recent);
+    // The items and their rows are replaced together: other pages rebuild startupValues
+    // without touching these items.
     listView2.Assign(std::move(items));
+    listedRows_ = startupValues;
+    listedLayout_ = listView2.Layout();
 }
 
 std::vector<StartupValueRow> StartupManager::MarkedRows() const {
     std::vector<StartupValueRow> rows;
+    // Item i shows listed row i; items put there or removed by another hand have no rows.
+    if (listView2.Layout() != listedLayout_ || listView2.Count() != listedRows_.size())
+        throw std::out_of_range("the start-up items are not the listed rows");
     for (size_t i = 0; i < listView2.Count(); ++i) {
-        if (!listView2.IsMarked(i)) continue;
-        // Item i shows row i; an item without a row is an error of the caller.
-        if (i >= startupValues.size()) throw std::out_of_range("no start-up row for an item");
-        rows.push_back(startupValues[i]);
+        if (listView2.IsMarked(i)) rows.push_back(listedRows_[i]);
     }
     return rows;
 }
@@ -188,7 +199,7 @@ std::vector<StartupValueRow> StartupManager::MarkedRows() const {
 void StartupManager::Button6Click() {
     try {
         for (const StartupValueRow& row : MarkedRows()) {
-            if (StillAsListed(row)) quarantine::DeleteRegistryObject(RecordOf(row));
+            if (RegistryValueAsListed(row)) quarantine::DeleteRegistryObject(RecordOf(row));
         }
     } catch (const std::exception&) {
         context.ui.Tell("Registry value error!", "Error", foundation::MessageIcon::Error);
@@ -203,7 +214,7 @@ void StartupManager::Button18Click() {
     try {
         // The rows as listed now: the deletes below let events run.
         for (const StartupValueRow& row : MarkedRows()) {
-            if (!StillAsListed(row)) {
+            if (!RegistryValueAsListed(row)) {
                 report += row.fileName + " - Changed since the list was built, left as it is.\r";
                 continue;
             }
@@ -233,13 +244,16 @@ void StartupManager::Button18Click() {
                     break;  // a missing program: only its value goes
             }
 
-            if (backup == quarantine::QuarantineOutcome::Quarantined) {
+            // The program's quarantine let events run: the value is checked again.
+            if (backup != quarantine::QuarantineOutcome::Quarantined) {
+                report += row.valueName + " - Cannot backup registry data, value not deleted.\r";
+            } else if (RegistryValueAsListed(row)) {
                 quarantine::DeleteRegistryObject(value);
                 // The other values that start the program go too, each with a backup of its
                 // own; this row's value, backed up above, is gone by now.
                 if (removeReferences) quarantine::RemoveAutorunReferences(store, *row.program);
             } else {
-                report += row.valueName + " - Cannot backup registry data, value not deleted.\r";
+                report += row.valueName + " - Changed since the list was built, left as it is.\r";
             }
         }
         Button4Click();

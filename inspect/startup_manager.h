@@ -20,6 +20,7 @@
 #include "foundation/program_context.h"
 #include "inspect/first_seen_list.h"
 #include "platform/files.h"
+#include "platform/registry.h"
 #include "quarantine/quarantine_store.h"
 
 namespace scourwell::inspect {
@@ -33,6 +34,7 @@ struct StartupValueRow {
     std::string keyPath;
     std::string valueName;
     std::string data;  // as read, unexpanded
+    platform::ValueType type = platform::ValueType::String;  // a string or an expandable one
     // What the refresh found at the program path: the file the actions act on (none when it
     // found no file), and the last-write time of whatever stood there.
     std::optional<platform::FileIdentity> program;
@@ -42,6 +44,14 @@ struct StartupValueRow {
     std::string Text() const;
 };
 
+// Whether a registry value is still as a listing saw it: present under that very name (spelled
+// as stored), of that type, with that data. A value changed since starts another program, and
+// is not the object the user marked.
+bool RegistryValueAsListed(long long rootIndex, std::string_view keyPath,
+                           std::string_view valueName, platform::ValueType type,
+                           std::string_view data);
+bool RegistryValueAsListed(const StartupValueRow& row);
+
 class StartupManager {
   public:
     StartupManager(foundation::ProgramContext& context, quarantine::QuarantineStore& store);
@@ -50,7 +60,8 @@ class StartupManager {
 
     foundation::ProgramContext& context;
     quarantine::QuarantineStore& store;
-    // Sorted by row text (case ignored), without duplicates.
+    // Sorted by row text (case ignored), without duplicates. Other pages rebuild it through
+    // RefreshStartupLists; the rows of listView2 keep their own copy (ListedRows).
     std::vector<StartupValueRow> startupValues;
     FirstSeenList firstSeen;
     foundation::ListModel listView2{{"Objects", "Creation date"}, true};
@@ -65,14 +76,24 @@ class StartupManager {
 
     // "Refresh".
     void Button4Click();
-    // "Delete value(s)": deletes the marked rows' values without a backup, then refreshes.
+    // "Delete value(s)": deletes the marked rows' values without a backup, then refreshes. A
+    // value changed since the list was built is left alone.
     void Button6Click();
     // "Add to quarantine": quarantines and deletes the marked rows' programs and values. A
-    // program is the file the refresh listed; one replaced since is left alone.
+    // program is the file the refresh listed; one replaced since is left alone, and so is a
+    // value changed since.
     void Button18Click();
 
+    // The rows listView2 shows, item i showing row i: the start-up values as the page's own
+    // refresh (Button4Click) found them, replaced together with the items.
+    const std::vector<StartupValueRow>& ListedRows() const { return listedRows_; }
+
   private:
+    // The listed rows of the marked items. Throws std::out_of_range when the items are no
+    // longer the ones Button4Click put there.
     std::vector<StartupValueRow> MarkedRows() const;
+    std::vector<StartupValueRow> listedRows_;
+    uint64_t listedLayout_ = 0;  // listView2's layout when listedRows_ was taken
     std::unordered_set<std::string> recent_;  // lower-cased captions drawn highlighted
     bool refreshing_ = false;
 };

@@ -4,6 +4,7 @@
 // drives; so a test view can only ever end the processes that the test itself started.
 
 #include <dirent.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -128,7 +129,35 @@ std::optional<std::vector<uint32_t>> ListProcessIds() {
     return pids;
 }
 
+// Whether the process at /proc/PID runs this image file (device and inode).
+bool RunsImage(const std::string& base, uint64_t device, uint64_t inode) {
+    struct stat image {};
+    return stat((base + "/exe").c_str(), &image) == 0 && image.st_dev == device &&
+           image.st_ino == inode;
+}
+
+// Whether a process's image lies on a drive of the view, by the path the kernel shows for it; a
+// name removed since the start counts where it lay.
+bool ImageInView(const std::string& base, const std::vector<DriveMapping>& drives, bool native) {
+    if (native) return true;
+    std::string exe = ReadLink(base + "/exe");
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (exe.ends_with(kDeleted)) exe.resize(exe.size() - kDeleted.size());
+    if (exe.empty() || exe.find('\\') != std::string::npos) return false;
+    return detail::MapHostToWindows(drives, exe).has_value();
+}
+
 }  // namespace
+
+struct ProcessPin {
+    int fd = -1;
+    explicit ProcessPin(int pidfd) : fd(pidfd) {}
+    ProcessPin(const ProcessPin&) = delete;
+    ProcessPin& operator=(const ProcessPin&) = delete;
+    ~ProcessPin() {
+        if (fd >= 0) close(fd);
+    }
+};
 
 std::optional<std::vector<ProcessEntry>> ProcessSnapshot() {
     auto listed = ListProcessIds();
@@ -159,7 +188,45 @@ bool Protected(uint32_t pid) {
     return pid == 0 || pid == 1 || pid == static_cast<uint32_t>(getpid());
 }
 
+// Whether the process behind a pidfd is still the listed one: not ended (a pidfd turns readable
+// when its process exits), the same start time under its number, the same image file.
+bool StillListed(int pidfd, const ProcessEntry& process) {
+    if (pidfd < 0 || process.startTime == 0) return false;
+    pollfd ended{pidfd, POLLIN, 0};
+    if (poll(&ended, 1, 0) != 0) return false;
+    const std::string base = "/proc/" + std::to_string(process.pid);
+    if (StartTime(base) != process.startTime) return false;
+    return process.imageInode == 0 || RunsImage(base, process.imageDevice, process.imageInode);
+}
+
+// The pidfd to act through: the entry's pin, or one opened now (closed by the caller when
+// `owned`).
+int PidFdOf(const ProcessEntry& process, bool& owned) {
+    owned = process.pin == nullptr;
+    return owned ? OpenPidFd(process.pid) : process.pin->fd;
+}
+
 }  // namespace
+
+bool PinProcess(ProcessEntry& process) {
+    process.pin.reset();
+    if (process.pid == 0) return false;
+    const int pidfd = OpenPidFd(process.pid);
+    if (pidfd < 0) return false;
+    auto pin = std::make_shared<const ProcessPin>(pidfd);
+    if (!StillListed(pidfd, process)) return false;
+    process.pin = std::move(pin);
+    return true;
+}
+
+bool ProcessUnchanged(const ProcessEntry& process) {
+    if (process.pid == 0) return false;
+    bool owned = false;
+    const int pidfd = PidFdOf(process, owned);
+    const bool same = StillListed(pidfd, process);
+    if (owned && pidfd >= 0) close(pidfd);
+    return same;
+}
 
 bool TerminateProcess(uint32_t pid, uint32_t exitCode) {
     // A host process cannot be given another's exit code; it is killed outright.
@@ -176,11 +243,12 @@ bool TerminateProcess(uint32_t pid, uint32_t exitCode) {
 bool TerminateProcess(const ProcessEntry& process, uint32_t exitCode) {
     (void)exitCode;
     if (Protected(process.pid)) return false;
-    const int pidfd = OpenPidFd(process.pid);
+    bool owned = false;
+    const int pidfd = PidFdOf(process, owned);
     if (pidfd < 0) return false;
     const bool ok = Describe(process.pid, CanonicalDrives(), CurrentMachine().native) &&
-                    KillIfStarted(pidfd, process.pid, process.startTime);
-    close(pidfd);
+                    StillListed(pidfd, process) && SendKill(pidfd);
+    if (owned) close(pidfd);
     return ok;
 }
 
@@ -189,12 +257,12 @@ int TerminateProcessesRunning(const FileIdentity& file) {
     if (!object || object->IsDirectory()) return -1;
     const auto pids = ListProcessIds();
     if (!pids) return -1;
+    const bool native = CurrentMachine().native;
+    const std::vector<DriveMapping> drives = CanonicalDrives();
     int ended = 0;
     bool failed = false;
     const auto runsFile = [&file](const std::string& base) {
-        struct stat image {};
-        return stat((base + "/exe").c_str(), &image) == 0 && image.st_dev == file.device &&
-               image.st_ino == file.inode;
+        return RunsImage(base, file.device, file.inode);
     };
     for (uint32_t pid : *pids) {
         if (Protected(pid)) continue;
@@ -208,6 +276,11 @@ int TerminateProcessesRunning(const FileIdentity& file) {
             continue;
         }
         const uint64_t started = StartTime(base);
+        // A hard link lets a process outside the view run the same file: it is not a candidate.
+        if (!ImageInView(base, drives, native)) {
+            close(pidfd);
+            continue;
+        }
         if (runsFile(base) && KillIfStarted(pidfd, pid, started)) {
             ++ended;
         } else {

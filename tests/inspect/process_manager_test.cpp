@@ -86,7 +86,7 @@ TEST_F(ProcessManagerTest, LaterTasksGetTodaysDateAndAreHighlighted) {
               "C:\\Apps\\other.exe=;06.12.2026;\r\nC:\\Tools\\Sleeper.exe=;;\r\n");
 }
 
-TEST_F(ProcessManagerTest, EndTaskEndsEveryProcessOfTheMarkedFileName) {
+TEST_F(ProcessManagerTest, EndTaskEndsOnlyTheProcessesOfTheMarkedFile) {
     const pid_t a = StartOld(kSleeper);
     const pid_t b = StartOld(kSleeper);
     const pid_t namesake = StartOld(kNamesake);
@@ -119,13 +119,27 @@ TEST_F(ProcessManagerTest, EndTaskEndsEveryProcessOfTheMarkedFileName) {
     pm.Button8Click();
     EXPECT_TRUE(procs.WaitEnded(a));
     EXPECT_TRUE(procs.WaitEnded(b));
-    EXPECT_TRUE(procs.WaitEnded(namesake));  // ended by its file name, wherever it runs from
+    // A process of the same file name that runs another file is not the marked task.
+    EXPECT_TRUE(procs.Running(namesake));
     EXPECT_TRUE(procs.Running(other));
     EXPECT_EQ(waitpid(stranger, nullptr, WNOHANG), 0) << "the process outside the view ended";
     // Ending is not waited for; the next refresh no longer lists them.
     pm.Button7Click();
-    EXPECT_EQ(Captions(pm.listView1), (std::vector<std::string>{kOther}));
+    EXPECT_EQ(Captions(pm.listView1), (std::vector<std::string>{kOther, kNamesake}));
     EXPECT_TRUE(ui.messages.empty());
+
+    // The row's own processes end, not those of a file put under its name since the listing,
+    // nor later processes of another row's file.
+    const pid_t later = StartOld(kSleeper);
+    ASSERT_GT(later, 0);
+    pm.listView1.SetChecked(1, true);  // the namesake's row
+    std::filesystem::rename(machine.Host(kNamesake), machine.Host(kNamesake) + ".old");
+    const pid_t replacement = StartOld(kNamesake);
+    ASSERT_GT(replacement, 0);
+    pm.Button8Click();
+    EXPECT_TRUE(procs.WaitEnded(namesake));
+    EXPECT_TRUE(procs.Running(replacement));
+    EXPECT_TRUE(procs.Running(later));
 }
 
 TEST_F(ProcessManagerTest, FailedSaveLeavesTheListsAsTheyWere) {

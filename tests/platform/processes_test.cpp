@@ -115,5 +115,81 @@ TEST_F(SleeperTest, EndsASnapshotEntryOnlyWhileItIsTheSameProcess) {
     EXPECT_TRUE(WIFSIGNALED(status));
 }
 
+// A listed process is acted on only while it is that process and runs that image: a pin or a
+// fresh pidfd, the start time and the image's device and inode all have to agree.
+TEST_F(SleeperTest, ActsOnAListedProcessOnlyWhileItIsUnchanged) {
+    const auto snapshot = ProcessSnapshot();
+    ASSERT_TRUE(snapshot.has_value());
+    const ProcessEntry* sleeper = FindPid(*snapshot, static_cast<uint32_t>(pid_));
+    ASSERT_NE(sleeper, nullptr);
+    struct Case {
+        const char* what;
+        void (*change)(ProcessEntry&);
+        bool unchanged;
+    };
+    const Case cases[] = {
+        {"as listed", [](ProcessEntry&) {}, true},
+        {"a later start", [](ProcessEntry& e) { e.startTime += 1; }, false},
+        {"another image", [](ProcessEntry& e) { e.imageInode += 1; }, false},
+        {"another device", [](ProcessEntry& e) { e.imageDevice += 1; }, false},
+    };
+    for (const Case& test : cases) {
+        for (const bool pinned : {false, true}) {
+            SCOPED_TRACE(std::string(test.what) + (pinned ? ", pinned" : ""));
+            ProcessEntry entry = *sleeper;
+            if (pinned) ASSERT_TRUE(PinProcess(entry));
+            test.change(entry);
+            EXPECT_EQ(ProcessUnchanged(entry), test.unchanged);
+            ProcessEntry late = *sleeper;
+            test.change(late);
+            EXPECT_EQ(PinProcess(late), test.unchanged);
+            if (!test.unchanged) EXPECT_FALSE(TerminateProcess(entry, 0));
+            EXPECT_EQ(waitpid(pid_, nullptr, WNOHANG), 0);
+        }
+    }
+    // A pinned entry of a process that has ended is changed, and its number reaches nobody.
+    ProcessEntry pinned = *sleeper;
+    ASSERT_TRUE(PinProcess(pinned));
+    ASSERT_TRUE(TerminateProcess(pinned, 0));
+    ASSERT_EQ(waitpid(pid_, nullptr, 0), pid_);
+    pid_ = 0;
+    EXPECT_FALSE(ProcessUnchanged(pinned));
+    EXPECT_FALSE(TerminateProcess(pinned, 0));
+}
+
+// A process outside the view that runs a hard link of a file of the view runs that file, but
+// it is not the view's to end.
+TEST_F(SleeperTest, EndsNoProcessOutsideTheViewThatRunsTheSameFile) {
+    const std::string outside = machine_.Root() + "/outside/Sleeper.exe";
+    std::filesystem::create_directories(machine_.Root() + "/outside");
+    ASSERT_EQ(link(machine_.Host("C:\\Tools\\Sleeper.exe").c_str(), outside.c_str()), 0);
+    const char* argv[] = {"Sleeper.exe", "30", nullptr};
+    pid_t stranger = -1;
+    ASSERT_EQ(posix_spawn(&stranger, outside.c_str(), nullptr, nullptr,
+                          const_cast<char* const*>(argv), environ),
+              0);
+    struct Reap {
+        pid_t pid;
+        ~Reap() {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    } reap{stranger};
+    for (int i = 0; i < 200; ++i) {
+        std::error_code ec;
+        if (std::filesystem::read_symlink("/proc/" + std::to_string(stranger) + "/exe", ec) ==
+            outside)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+
+    const auto file = IdentifyObject("C:\\Tools\\Sleeper.exe");
+    ASSERT_TRUE(file.has_value());
+    EXPECT_EQ(TerminateProcessesRunning(*file), 1);
+    ASSERT_EQ(waitpid(pid_, nullptr, 0), pid_);
+    pid_ = 0;
+    EXPECT_EQ(waitpid(stranger, nullptr, WNOHANG), 0) << "the process outside the view ended";
+}
+
 }  // namespace
 }  // namespace scourwell::platform

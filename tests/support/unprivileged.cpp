@@ -1,6 +1,7 @@
 #include "tests/support/unprivileged.h"
 
 #include <grp.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,16 +10,24 @@
 
 namespace scourwell::testing {
 
+namespace {
+
+// In a child just forked: takes the unprivileged ids, or ends the child.
+void DropPrivileges() {
+    if (geteuid() != 0) return;
+    if (setgroups(0, nullptr) != 0 ||
+        setresgid(kUnprivilegedId, kUnprivilegedId, kUnprivilegedId) != 0 ||
+        setresuid(kUnprivilegedId, kUnprivilegedId, kUnprivilegedId) != 0)
+        _exit(2);
+}
+
+}  // namespace
+
 bool RunUnprivileged(const std::function<bool()>& steps) {
     const pid_t pid = fork();
     if (pid < 0) return false;
     if (pid == 0) {
-        if (geteuid() == 0) {
-            if (setgroups(0, nullptr) != 0 ||
-                setresgid(kUnprivilegedId, kUnprivilegedId, kUnprivilegedId) != 0 ||
-                setresuid(kUnprivilegedId, kUnprivilegedId, kUnprivilegedId) != 0)
-                _exit(2);
-        }
+        DropPrivileges();
         bool ok = false;
         try {
             ok = steps();
@@ -42,6 +51,23 @@ void OpenLikeTmp(const std::string& root, const std::string& folder) {
         current = current.parent_path();
     }
     chmod(folder.c_str(), 01777);
+}
+
+UnprivilegedLoop::UnprivilegedLoop(const std::function<void()>& step) {
+    pid_ = fork();
+    if (pid_ != 0) return;
+    DropPrivileges();
+    try {
+        for (;;) step();
+    } catch (...) {
+    }
+    _exit(1);
+}
+
+UnprivilegedLoop::~UnprivilegedLoop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
 }
 
 }  // namespace scourwell::testing
