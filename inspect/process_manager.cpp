@@ -166,7 +166,7 @@ void ProcessManager::Button20Click() {
                 break;
             case ListedFileOutcome::NotDeleted:
                 report += name + " - On reboot.\r";
-                quarantine::RemoveAutorunReferences(store, *task.file);
+                quarantine::RemoveAutorunReferences(store, task.file);
                 break;
             case ListedFileOutcome::NotCopied:
                 // Without a copy in the quarantine the file is the user's only one: it stays.
