@@ -4,11 +4,6 @@
 #include "foundation/text.h"
 
 namespace scourwell::scan {
-namespace {
-
-constexpr size_t kKeyLength = 4;
-
-}  // namespace
 
 RunningImages::RunningImages(Lister lister, std::chrono::milliseconds maxAge)
     : lister_(std::move(lister)), maxAge_(maxAge) {}
@@ -16,7 +11,7 @@ RunningImages::RunningImages(Lister lister, std::chrono::milliseconds maxAge)
 void RunningImages::Refresh() {
     images_.clear();
     lowerImages_.clear();
-    afterBackslash_.clear();
+    byFileName_.clear();
     std::vector<std::string> texts;
     if (lister_) lister_(texts);
     // Entries that are not present files ("System Idle Process", unreadable paths) drop out.
@@ -25,14 +20,8 @@ void RunningImages::Refresh() {
         images_.push_back(std::move(text));
         lowerImages_.push_back(foundation::ToLower(images_.back()));
     }
-    for (size_t i = 0; i < lowerImages_.size(); ++i) {
-        const std::string& lower = lowerImages_[i];
-        for (size_t at = lower.find('\\'); at != std::string::npos; at = lower.find('\\', at + 1)) {
-            if (at + 1 + kKeyLength > lower.size()) break;
-            std::vector<size_t>& holders = afterBackslash_[lower.substr(at + 1, kKeyLength)];
-            if (holders.empty() || holders.back() != i) holders.push_back(i);
-        }
-    }
+    for (size_t i = 0; i < lowerImages_.size(); ++i)
+        byFileName_[foundation::FileNamePart(lowerImages_[i])].push_back(i);
     takenAt_ = std::chrono::steady_clock::now();
     fresh_ = true;
 }
@@ -40,17 +29,14 @@ void RunningImages::Refresh() {
 std::string RunningImages::FindRunningImage(std::string_view part) {
     if (!fresh_ || std::chrono::steady_clock::now() - takenAt_ > maxAge_) Refresh();
     const std::string lower = foundation::ToLower(part);
-    if (lower.empty()) return {};
-    if (lower.size() > kKeyLength && lower.front() == '\\') {
-        // Every occurrence of "\name" starts right after a backslash of the image path.
-        const auto it = afterBackslash_.find(lower.substr(1, kKeyLength));
-        if (it == afterBackslash_.end()) return {};
-        for (size_t i : it->second)
-            if (lowerImages_[i].find(lower) != std::string::npos) return images_[i];
-        return {};
-    }
-    for (size_t i = 0; i < lowerImages_.size(); ++i)
-        if (lowerImages_[i].find(lower) != std::string::npos) return images_[i];
+    const std::string name = foundation::FileNamePart(lower);
+    if (name.empty()) return {};
+    const auto it = byFileName_.find(name);
+    if (it == byFileName_.end()) return {};
+    // A part with folders must match the image's last folders too, at a backslash.
+    const std::string tail = lower.front() == '\\' ? lower : "\\" + lower;
+    for (size_t i : it->second)
+        if (lowerImages_[i].ends_with(tail)) return images_[i];
     return {};
 }
 

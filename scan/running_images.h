@@ -24,7 +24,9 @@ class RunningImages {
                            std::chrono::milliseconds maxAge = std::chrono::milliseconds(1000));
 
     // The first running image (snapshot order, entries that are not present files dropped)
-    // whose text contains `part`, compared without regard to case; empty when none.
+    // whose path ends with `part` ("\\name.exe" or "\\folder\\name.exe"), compared without regard
+    // to case; empty when none. `part` names the image's file itself: an entry "\\a.exe" never
+    // matches "C:\\a.exe-tools\\run.exe".
     std::string FindRunningImage(std::string_view part);
     // The next question takes a new snapshot (after a process was terminated).
     void Invalidate() { fresh_ = false; }
@@ -38,9 +40,8 @@ class RunningImages {
     std::chrono::steady_clock::time_point takenAt_{};
     std::vector<std::string> images_;
     std::vector<std::string> lowerImages_;
-    // Four lower-cased characters after a backslash -> the images holding them there, in
-    // order. An argument that starts with a backslash is looked for only in those.
-    std::unordered_map<std::string, std::vector<size_t>> afterBackslash_;
+    // Lower-cased file name -> the images of that name, in snapshot order.
+    std::unordered_map<std::string, std::vector<size_t>> byFileName_;
 };
 
 }  // namespace scourwell::scan
